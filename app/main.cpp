@@ -1,0 +1,26 @@
+// Syrel: starts with the boot window; the run ends by itself when the
+// last window has been unloaded.
+
+#include "assets/art.h"
+#include "platform/fonts.h"
+#include "platform/forms.h"
+#include "shell/loading.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    // Placing windows and setting their opacity need X11: on Wayland, XWayland.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Syrel"));
+    QApplication::setDesktopFileName(QStringLiteral("syrel"));
+    QApplication::setWindowIcon(art::applicationIcon());
+    // Hidden windows come and go; only the window model decides when the run is over.
+    app.setQuitOnLastWindowClosed(false);
+    platform::installFontSubstitutes();
+    platform::Forms::setOnAllUnloaded([] { QCoreApplication::exit(0); });
+    platform::Forms::show<Loading>();
+    return app.exec();
+}

@@ -1,0 +1,15 @@
+#pragma once
+// The built-in pictures.
+
+#include <QIcon>
+#include <QPixmap>
+
+namespace art {
+
+QPixmap desktop();
+QIcon applicationIcon();
+QPixmap dockBar();
+// Dock icon N (1, 4, 5, 6, 7, 8, 9), normal or lit.
+QPixmap dockIcon(int n, bool lit);
+
+} // namespace art

@@ -1,0 +1,26 @@
+#pragma once
+// The Scanner console: readies the system with "start" and stages the
+// timed virtualisation of a persona.
+
+#include "consolewindow.h"
+
+class Scanner : public ConsoleWindow {
+public:
+    static constexpr const char *FormName = "Scanner";
+    Scanner();
+    void Form_Load() override;
+    void Form_Unload() override;
+
+    QString Started;
+
+protected:
+    void RunCommand(QString line) override;
+
+private:
+    void add(const QString &line) { List1->AddItem(line); }
+    void start();
+    void virtualise(const QString &line);
+    void exit();
+    // Processes pending events; false once this console has been closed meanwhile.
+    bool pendingEvents();
+};

@@ -1,0 +1,127 @@
+#include "dock.h"
+
+#include "assets/art.h"
+#include "console/debugger.h"
+#include "console/scanner.h"
+#include "platform/dispatch.h"
+#include "shell/closing.h"
+#include "shell/desktop.h"
+#include "shell/modwindowfunctions.h"
+#include "shell/processing.h"
+#include "shell/variables.h"
+#include "viewer/video.h"
+
+using namespace platform;
+
+namespace {
+struct IconDesign {
+    int n;
+    int left, top;
+    const char *accessible;
+};
+// Left and top in twips; each picture control takes its picture's size.
+constexpr IconDesign Icons[] = {
+    {1, 405, 315, "Syrel World Viewer"}, {4, 1440, 315, "Debugger"}, {5, 2430, 360, "Scanner"},
+    {6, 3285, 360, nullptr},             {7, 4230, 360, nullptr},    {8, 5310, 270, nullptr},
+    {9, 6525, 270, "Quitter Syrel"},
+};
+} // namespace
+
+Dock::Dock() : Form(QStringLiteral("Dock"))
+{
+    designWindow(QStringLiteral(" "), BorderStyle::None, 7500, 1110, StartPosition::Manual, Qt::black);
+    Bar = new QLabel(window());
+    Bar->setObjectName(QStringLiteral("Picture"));
+    Bar->setPixmap(art::dockBar());
+    Bar->move(0, 0);
+    Bar->resize(Bar->pixmap().size());
+
+    Image *visible[7], *normal[7], *lit[7];
+    for (int i = 0; i < 7; ++i) {
+        const IconDesign &d = Icons[i];
+        const QString n = QString::number(d.n);
+        // The holders lie below the bar, out of sight, and are never shown.
+        normal[i] = new Image(window(), QStringLiteral("Image") + n + n, d.left, 1200, art::dockIcon(d.n, false));
+        lit[i] = new Image(window(), QStringLiteral("Image") + n + QLatin1Char('H'), d.left, 1200, art::dockIcon(d.n, true));
+        normal[i]->hide();
+        lit[i]->hide();
+        visible[i] = new Image(window(), QStringLiteral("Image") + n, d.left, d.top, normal[i]->Picture());
+        if (d.accessible) {
+            visible[i]->setAccessibleName(QString::fromUtf8(d.accessible));
+            visible[i]->setCursor(Qt::PointingHandCursor);
+        }
+    }
+    Image1 = visible[0], Image4 = visible[1], Image5 = visible[2], Image6 = visible[3];
+    Image7 = visible[4], Image8 = visible[5], Image9 = visible[6];
+    Image11 = normal[0], Image44 = normal[1], Image55 = normal[2], Image66 = normal[3];
+    Image77 = normal[4], Image88 = normal[5], Image99 = normal[6];
+    Image1H = lit[0], Image4H = lit[1], Image5H = lit[2], Image6H = lit[3];
+    Image7H = lit[4], Image8H = lit[5], Image9H = lit[6];
+
+    onEvent(Image1, &Image::Click, this, &Dock::Image1_Click, "Dock.Image1_Click");
+    onEvent(Image4, &Image::Click, this, &Dock::Image4_Click, "Dock.Image4_Click");
+    onEvent(Image5, &Image::Click, this, &Dock::Image5_Click, "Dock.Image5_Click");
+    onEvent(Image9, &Image::Click, this, &Dock::Image9_Click, "Dock.Image9_Click");
+}
+
+void Dock::Form_Load()
+{
+    Move(screenWidthTwips() / 2 - 3750, screenHeightTwips() - 1400);
+    modWindowFunctions::SetWindowTopmost(hWnd(), true);
+    modWindowFunctions::SetWindowOpacity(hWnd(), 180);
+}
+
+void Dock::Form_Unload()
+{
+    if (Forms::get<Variables>().Dock == QStringLiteral("Slow"))
+        modWindowFunctions::FadeWindow(hWnd(), 255, 180, 5);
+}
+
+void Dock::Image1_Click()
+{
+    if (Forms::get<Variables>().FormVideo == QStringLiteral("Close")) {
+        light(Image1, Image1H);
+        Forms::show<Video>();
+    } else {
+        light(Image1, Image11);
+        Forms::unload<Video>();
+    }
+}
+
+void Dock::Image4_Click()
+{
+    if (Forms::get<Variables>().FormDebugger == QStringLiteral("Close")) {
+        light(Image4, Image4H);
+        Forms::show<Debugger>();
+    } else {
+        light(Image4, Image44);
+        Forms::unload<Debugger>();
+    }
+}
+
+void Dock::Image5_Click()
+{
+    Forms::get<Variables>().Processing = QStringLiteral("Scanner");
+    if (Forms::get<Variables>().Scanner == QStringLiteral("Close")) {
+        light(Image5, Image5H);
+        Forms::show<Processing>();
+    } else {
+        light(Image5, Image55);
+        Forms::unload<Scanner>();
+    }
+}
+
+void Dock::Image9_Click()
+{
+    light(Image9, Image9H);
+    Forms::show<Closing>();
+    // From here on nothing that is closed comes back, whatever else is running.
+    Forms::beginShutdown();
+    Forms::unload<Video>();
+    Forms::unload<Scanner>();
+    Forms::unload<Debugger>();
+    // A transition strip still filling would otherwise outlive the shutdown.
+    Forms::unload<Processing>();
+    Forms::unload<Desktop>();
+    Forms::unloadAll();
+}

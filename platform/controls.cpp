@@ -1,0 +1,150 @@
+#include "controls.h"
+
+#include "errors.h"
+#include "twips.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+namespace platform {
+
+void placeTwips(QWidget *w, int left, int top, int width, int height)
+{
+    w->setGeometry(toPixelsX(left), toPixelsY(top), toPixelsX(width), toPixelsY(height));
+}
+
+QFont designFont(const QString &family, double points, bool bold)
+{
+    QFont f(family);
+    f.setPointSizeF(points);
+    f.setBold(bold);
+    return f;
+}
+
+// --------------------------------------------------------------------- Image
+
+Image::Image(QWidget *parent, const QString &name, int left, int top, const QPixmap &picture)
+    : QLabel(parent)
+{
+    setObjectName(name);
+    move(toPixelsX(left), toPixelsY(top));
+    setPicture(picture);
+}
+
+void Image::setPicture(const QPixmap &picture)
+{
+    m_picture = picture;
+    setPixmap(picture);
+    resize(picture.size());
+}
+
+void Image::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        emit Click();
+}
+
+// --------------------------------------------------------------------- Label
+
+Label::Label(QWidget *parent, const QString &name, const QString &caption) : QLabel(caption, parent)
+{
+    setObjectName(name);
+    setAttribute(Qt::WA_TranslucentBackground);
+}
+
+void Label::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        emit Click();
+}
+
+// ------------------------------------------------------------- CommandButton
+
+CommandButton::CommandButton(QWidget *parent, const QString &name, const QString &caption)
+    : QPushButton(caption, parent)
+{
+    setObjectName(name);
+    setAccessibleName(caption);
+    connect(this, &QPushButton::clicked, this, &CommandButton::Click);
+}
+
+// ------------------------------------------------------------------- TextBox
+
+TextBox::TextBox(QWidget *parent, const QString &name) : QLineEdit(parent)
+{
+    setObjectName(name);
+    setFrame(false);
+}
+
+void TextBox::keyPressEvent(QKeyEvent *event)
+{
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter) {
+        emit KeyPress(13);
+        return;
+    }
+    const QString t = event->text();
+    if (!t.isEmpty() && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+        emit KeyPress(t.at(0).unicode());
+    else if (t.isEmpty())
+        emit KeyDown(event->key());
+    QLineEdit::keyPressEvent(event);
+}
+
+// ------------------------------------------------------------------- ListBox
+
+ListBox::ListBox(QWidget *parent, const QString &name) : QListWidget(parent)
+{
+    setObjectName(name);
+    setUniformItemSizes(true);   // keeps a list of many lines quick to scroll
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setTextElideMode(Qt::ElideRight);
+}
+
+void ListBox::AddItem(const QString &line) { addItem(line); }
+
+void ListBox::setListIndex(int index)
+{
+    if (index < 0 || index >= count()) {
+        setCurrentRow(-1);
+        return;
+    }
+    setCurrentRow(index);
+    scrollToItem(item(index));
+}
+
+QString ListBox::List(int index) const
+{
+    const QListWidgetItem *it = item(index);
+    return it ? it->text() : QString();
+}
+
+QStringList ListBox::lines() const
+{
+    QStringList out;
+    out.reserve(count());
+    for (int i = 0; i < count(); ++i)
+        out << item(i)->text();
+    return out;
+}
+
+// --------------------------------------------------------------- ProgressBar
+
+ProgressBar::ProgressBar(QWidget *parent, const QString &name) : QProgressBar(parent)
+{
+    setObjectName(name);
+    setRange(0, 1000);   // the bar draws tenths; the value itself is a float
+    setTextVisible(false);
+    QProgressBar::setValue(0);
+}
+
+void ProgressBar::setValue(float v)
+{
+    if (!(v >= Min() && v <= Max()))
+        throw VbError(err::InvalidValue, QStringLiteral("Invalid property value"));
+    m_value = v;
+    QProgressBar::setValue(int(v * 10.0f));
+}
+
+} // namespace platform

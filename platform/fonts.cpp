@@ -1,0 +1,17 @@
+#include "fonts.h"
+
+#include <QFont>
+#include <QStringList>
+
+namespace platform {
+
+void installFontSubstitutes()
+{
+    QFont::insertSubstitutions(QStringLiteral("Verdana"), {QStringLiteral("DejaVu Sans"), QStringLiteral("Bitstream Vera Sans")});
+    // The consoles' pages line up only in a monospace font.
+    QFont::insertSubstitutions(QStringLiteral("Lucida Console"),
+                               {QStringLiteral("DejaVu Sans Mono"), QStringLiteral("Bitstream Vera Sans Mono"),
+                                QStringLiteral("Monospace")});
+}
+
+} // namespace platform

@@ -1,0 +1,285 @@
+#include "forms.h"
+
+#include "dispatch.h"
+#include "mediaplayer.h"
+#include "timer.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+#include <algorithm>
+
+namespace platform {
+
+namespace {
+std::vector<Form *> g_loaded;                  // in load order
+std::vector<std::unique_ptr<Form>> g_dead;     // unloaded, waiting to be freed
+bool g_shuttingDown = false;
+bool g_collectPending = false;
+std::function<void()> g_onAllUnloaded;
+std::vector<Slot *> g_slots;
+
+void remember(Slot &s)
+{
+    if (std::find(g_slots.begin(), g_slots.end(), &s) == g_slots.end())
+        g_slots.push_back(&s);
+}
+
+void scheduleCollect()
+{
+    if (g_collectPending || !QCoreApplication::instance())
+        return;
+    g_collectPending = true;
+    // Not a zero timer: a handler that keeps processing events would see it again at once.
+    QTimer::singleShot(10, QCoreApplication::instance(), [] {
+        g_collectPending = false;
+        Forms::collect();
+    });
+}
+} // namespace
+
+// ---------------------------------------------------------------- FormWindow
+
+FormWindow::FormWindow(Form *form) : m_form(form) {}
+
+void FormWindow::closeEvent(QCloseEvent *event)
+{
+    // The window model decides when the window goes: the close box unloads it.
+    event->ignore();
+    if (m_form && m_form->isLoaded() && !m_form->isUnloading()) {
+        QPointer<FormWindow> self(this);
+        Form *f = m_form;
+        QTimer::singleShot(0, this, [self, f] {
+            if (self)
+                runHandler("close box", [f] { Forms::unload(f); });
+        });
+    }
+}
+
+// ---------------------------------------------------------------------- Form
+
+Form::Form(const QString &name) : m_name(name), m_window(new FormWindow(this))
+{
+    m_window->setObjectName(name);
+    m_window->setAttribute(Qt::WA_DeleteOnClose, false);
+}
+
+Form::~Form() { delete m_window; }
+
+int Form::Left() const { return toTwipsX(m_window->frameGeometry().x()); }
+int Form::Top() const { return toTwipsY(m_window->frameGeometry().y()); }
+int Form::Width() const { return toTwipsX(m_window->frameGeometry().width()); }
+int Form::Height() const { return toTwipsY(m_window->frameGeometry().height()); }
+
+void Form::setLeft(int twips) { Move(twips, Top()); }
+void Form::setTop(int twips) { Move(Left(), twips); }
+
+void Form::Move(int left, int top)
+{
+    m_placed = true;
+    m_window->move(toPixelsX(left), toPixelsY(top));
+}
+
+QString Form::Caption() const { return m_window->windowTitle(); }
+
+void Form::designWindow(const QString &caption, BorderStyle border, int clientWidthTwips,
+                        int clientHeightTwips, StartPosition start, const QColor &background)
+{
+    m_window->setWindowTitle(caption);
+    Qt::WindowFlags flags = Qt::Window;
+    if (border == BorderStyle::None)
+        flags |= Qt::FramelessWindowHint;
+    else
+        flags = Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+    m_window->setWindowFlags(flags);
+    m_window->setFixedSize(toPixelsX(clientWidthTwips), toPixelsY(clientHeightTwips));
+    QPalette pal = m_window->palette();
+    pal.setColor(QPalette::Window, background);
+    m_window->setPalette(pal);
+    m_window->setAutoFillBackground(true);
+    m_start = start;
+}
+
+void Form::placeAtStart()
+{
+    if (m_placed)
+        return;
+    m_placed = true;
+    const QSize screen = screenPixels();
+    if (m_maximised) {
+        m_window->setFixedSize(screen);
+        m_window->move(0, 0);
+    } else if (m_start == StartPosition::CenterScreen) {
+        const QSize size = m_window->size();
+        m_window->move((screen.width() - size.width()) / 2, (screen.height() - size.height()) / 2);
+    } else if (m_start == StartPosition::Manual) {
+        m_window->move(0, 0);
+    }
+}
+
+void Form::makeVisible()
+{
+    placeAtStart();
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+}
+
+void Form::teardown()
+{
+    // Destroyed with its controls and timers: nothing of it runs any more.
+    for (Timer *t : m_window->findChildren<Timer *>())
+        t->setEnabled(false);
+    for (Timer *t : findChildren<Timer *>())
+        t->setEnabled(false);
+    for (WindowsMediaPlayer *p : m_window->findChildren<WindowsMediaPlayer *>())
+        p->release();
+    m_window->hide();
+    m_window->setEnabled(false);
+}
+
+// --------------------------------------------------------------------- Forms
+
+Form *Forms::touch(Slot &s)
+{
+    if (s.current)
+        return s.current;
+    if (g_shuttingDown) {
+        // Answers from its design, never loaded, never shown.
+        Form *ghost = s.create();
+        ghost->m_state = Form::State::Dead;
+        ghost->teardown();
+        g_dead.emplace_back(ghost);
+        scheduleCollect();
+        return ghost;
+    }
+    return loadSlot(s);
+}
+
+Form *Forms::loadSlot(Slot &s)
+{
+    if (s.current)
+        return s.current;
+    remember(s);
+    Form *f = s.create();
+    f->m_slot = &s;
+    f->m_state = Form::State::Loaded;
+    s.current = f;
+    g_loaded.push_back(f);
+    f->placeAtStart();
+    runHandler("Form_Load", [f] { f->Form_Load(); });
+    return s.current ? s.current : f;
+}
+
+void Forms::showSlot(Slot &s)
+{
+    if (!s.current && g_shuttingDown)
+        return;
+    Form *f = loadSlot(s);
+    if (f->isUnloading()) {
+        if (!g_shuttingDown)
+            s.reopen = true;
+        return;
+    }
+    if (f->isLoaded())
+        f->makeVisible();
+}
+
+void Forms::unloadSlot(Slot &s)
+{
+    if (s.current)
+        unload(s.current);
+}
+
+void Forms::unload(Form *f)
+{
+    if (!f || f->m_state != Form::State::Loaded)
+        return;
+    f->m_state = Form::State::Unloading;
+    runHandler("Form_Unload", [f] { f->Form_Unload(); });
+
+    Slot *s = f->m_slot;
+    f->m_state = Form::State::Dead;
+    if (s && s->current == f)
+        s->current = nullptr;
+    g_loaded.erase(std::remove(g_loaded.begin(), g_loaded.end(), f), g_loaded.end());
+    bury(f);
+
+    if (s && s->reopen) {
+        s->reopen = false;
+        if (!g_shuttingDown)
+            showSlot(*s);
+    }
+    if (g_loaded.empty() && g_onAllUnloaded)
+        g_onAllUnloaded();
+}
+
+void Forms::bury(Form *f)
+{
+    f->teardown();
+    g_dead.emplace_back(f);
+    scheduleCollect();
+}
+
+int Forms::loadedCount() { return int(g_loaded.size()); }
+std::vector<Form *> Forms::loaded() { return g_loaded; }
+
+void Forms::beginShutdown()
+{
+    g_shuttingDown = true;
+    for (Slot *s : g_slots)
+        s->reopen = false;
+}
+bool Forms::shuttingDown() { return g_shuttingDown; }
+
+void Forms::unloadAll()
+{
+    // Newest first; a window whose unload is running finishes on its own.
+    for (int guard = 0; guard < 1000; ++guard) {
+        Form *next = nullptr;
+        for (auto it = g_loaded.rbegin(); it != g_loaded.rend(); ++it)
+            if (!(*it)->isUnloading()) {
+                next = *it;
+                break;
+            }
+        if (!next)
+            return;
+        unload(next);
+    }
+}
+
+void Forms::setOnAllUnloaded(std::function<void()> fn) { g_onAllUnloaded = std::move(fn); }
+
+void Forms::collect()
+{
+    if (HandlerScope::depth() > 0) {
+        scheduleCollect();
+        return;
+    }
+    g_dead.clear();
+}
+
+int Forms::deadCount() { return int(g_dead.size()); }
+
+void Forms::reset()
+{
+    HandlerScope scope;   // nothing below may free a window under our feet
+    for (Form *f : std::vector<Form *>(g_loaded.rbegin(), g_loaded.rend())) {
+        f->m_state = Form::State::Dead;
+        if (f->m_slot)
+            f->m_slot->current = nullptr;
+        f->teardown();
+        g_dead.emplace_back(f);
+    }
+    g_loaded.clear();
+    for (Slot *s : g_slots) {
+        s->current = nullptr;
+        s->reopen = false;
+    }
+    g_shuttingDown = false;
+    g_onAllUnloaded = nullptr;
+    g_dead.clear();
+}
+
+} // namespace platform

@@ -1,0 +1,134 @@
+#pragma once
+// The embedded media player control: plays a clip named by its URL, with
+// the design-time settings of the classic control, and reports its state as
+// a text: "Pause" while paused, "Arrêté" once stopped after the last
+// repetition (or when the clip could not be played at all).  It shows no
+// controls, menu or dialog of its own.
+//
+// Repetitions are counted here, restarting the clip at its end: the media
+// framework's own looping is not relied on.
+
+#include <QImage>
+#include <QPointer>
+#include <QVideoFrame>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+class QVideoSink;
+
+namespace platform {
+
+// What actually decodes and plays: Qt Multimedia, or a fake in tests.
+class MediaEngine : public QObject {
+    Q_OBJECT
+public:
+    virtual void setSource(const QString &path) = 0;   // empty: nothing
+    virtual void play() = 0;
+    virtual void pause() = 0;
+    virtual void stop() = 0;
+    virtual void rewind() = 0;
+    virtual void setVolume(float volume) = 0;   // 0..1
+    virtual void setMuted(bool muted) = 0;
+    virtual void setRate(double rate) = 0;
+    virtual QVideoSink *videoSink() { return nullptr; }
+
+signals:
+    void playing();
+    void paused();
+    void stopped();
+    void endOfMedia();
+    void failed(const QString &why);
+};
+
+using MediaEngineFactory = std::function<MediaEngine *(QObject *owner)>;
+// Null restores the Qt Multimedia engine.  A factory may return null: the
+// player component is then unavailable.
+void setMediaEngineFactory(MediaEngineFactory factory);
+
+// Where bare clip names are looked up: the program's own folder by default.
+void setClipFolder(const QString &folder);
+QString clipFolder();
+QString resolveClip(const QString &url);
+
+class WindowsMediaPlayer : public QWidget {
+    Q_OBJECT
+public:
+    WindowsMediaPlayer(QWidget *parent, const QString &name);
+    ~WindowsMediaPlayer() override;
+
+    // Settings, with their classic names.
+    QString URL() const { return m_url; }
+    void setURL(const QString &url);
+    bool autoStart = true;
+    int playCount = 1;
+    QString uiMode = QStringLiteral("full");
+    bool stretchToFit = false;
+    bool windowlessVideo = false;
+    bool enableContextMenu = true;
+    bool enableErrorDialogs = true;
+    bool invokeURLs = true;
+    int balance = 0;
+    double currentPosition = 0.0;
+    int currentMarker = 0;
+    QString defaultFrame, baseURL, SAMIStyle, SAMILang, SAMIFilename, captioningID;
+
+    int volume() const { return m_volume; }
+    void setVolume(int v);
+    bool mute() const { return m_mute; }
+    void setMute(bool m);
+    double rate() const { return m_rate; }
+    void setRate(double r);
+    bool fullScreen() const { return m_fullScreen; }
+    void setFullScreen(bool on);
+    bool isPlayerEnabled() const { return m_enabled; }
+    void setPlayerEnabled(bool on);
+
+    // The player's state as a text.
+    QString status() const;
+    // Lets a test stand in for the component's state, read by read.
+    void setStatusReader(std::function<QString()> reader) { m_statusReader = std::move(reader); }
+    int repetitionsPlayed() const { return m_played; }
+
+    // Takes another element's settings, position and size (control groups).
+    void copySettingsFrom(const WindowsMediaPlayer &other);
+    // Makes sure a playing component exists; raises an error when none can be made.
+    void createEngine();
+    MediaEngine *engine() const { return m_engine; }
+    // Ends playback for good and lets the component go.
+    void release();
+
+    QImage currentFrame() const { return m_frame; }
+
+signals:
+    void statusChanged(const QString &status);
+    void frameShown();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    enum class State { Ready, Opening, Playing, Paused, Stopped };
+    void setState(State s);
+    void onEnd();
+    void onFailed(const QString &why);
+    void onFrame(const QVideoFrame &frame);
+    void coverWindow();
+
+    QPointer<MediaEngine> m_engine;
+    QString m_url;
+    int m_volume = 50;
+    bool m_mute = false;
+    double m_rate = 1.0;
+    bool m_fullScreen = false;
+    bool m_enabled = true;
+    bool m_released = false;
+    int m_played = 0;
+    State m_state = State::Ready;
+    QImage m_frame;
+    QRect m_designGeometry;
+    std::function<QString()> m_statusReader;
+};
+
+} // namespace platform

@@ -1,0 +1,22 @@
+#pragma once
+// Twips (1/1440 inch) to pixels, with the screen's logical DPI: 15 twips a
+// pixel at 96 dpi.  Pixels are rounded to the nearest whole one.
+
+#include <QSize>
+
+namespace platform {
+
+double twipsPerPixelX();
+double twipsPerPixelY();
+int toPixelsX(double twips);
+int toPixelsY(double twips);
+int toTwipsX(int pixels);
+int toTwipsY(int pixels);
+
+// The screen's size; tests may pretend to have another screen.
+QSize screenPixels();
+int screenWidthTwips();
+int screenHeightTwips();
+void setScreenOverride(QSize pixels);   // an empty size removes the override
+
+} // namespace platform

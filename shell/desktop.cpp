@@ -1,0 +1,57 @@
+#include "desktop.h"
+
+#include "assets/art.h"
+#include "closing.h"
+#include "dock/dock.h"
+#include "processing.h"
+#include "variables.h"
+
+#include <QPainter>
+#include <QResizeEvent>
+
+using namespace platform;
+
+DesktopPicture::DesktopPicture(QWidget *parent, const QPixmap &picture) : QWidget(parent), m_picture(picture)
+{
+    setObjectName(QStringLiteral("Picture"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void DesktopPicture::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.fillRect(rect(), Qt::black);
+    p.drawPixmap(0, 0, m_picture);   // never scaled
+}
+
+Desktop::Desktop() : Form(QStringLiteral("Desktop"))
+{
+    designWindow(QStringLiteral("Desktop"), BorderStyle::None, 10200, 5445, StartPosition::WindowsDefault, Qt::black);
+    setMaximised(true);
+    Picture = new DesktopPicture(window(), art::desktop());
+    Picture->setGeometry(window()->rect());
+    Picture->setAttribute(Qt::WA_TransparentForMouseEvents);
+    struct Follow : QObject {
+        DesktopPicture *pic;
+        explicit Follow(DesktopPicture *p) : QObject(p), pic(p) {}
+        bool eventFilter(QObject *, QEvent *e) override
+        {
+            if (e->type() == QEvent::Resize)
+                pic->setGeometry(QRect(QPoint(0, 0), static_cast<QResizeEvent *>(e)->size()));
+            return false;
+        }
+    };
+    window()->installEventFilter(new Follow(Picture));
+}
+
+void Desktop::Form_Load()
+{
+    Forms::load<Variables>();
+    Forms::show<Processing>();
+}
+
+void Desktop::Form_Unload()
+{
+    Forms::unload<Dock>();
+    Forms::unload<Closing>();
+}

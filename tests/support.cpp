@@ -1,0 +1,119 @@
+#include "support.h"
+
+#include "console/consolewindow.h"
+#include "platform/fonts.h"
+#include "platform/kernel32.h"
+#include "platform/timer.h"
+#include "platform/twips.h"
+
+#include <QCoreApplication>
+
+using namespace platform;
+
+// ---------------------------------------------------------------- FakeEngine
+
+FakeEngine::FakeEngine(QObject *owner)
+{
+    setParent(owner);
+    live().push_back(this);
+}
+
+FakeEngine::~FakeEngine() { std::erase(live(), this); }
+
+std::vector<FakeEngine *> &FakeEngine::live()
+{
+    static std::vector<FakeEngine *> all;
+    return all;
+}
+
+void FakeEngine::setSource(const QString &path)
+{
+    source = path;
+    sources << path;
+}
+
+void FakeEngine::play()
+{
+    ++plays;
+    emit playing();
+}
+
+void FakeEngine::pause() { emit paused(); }
+void FakeEngine::stop() { emit stopped(); }
+
+// ----------------------------------------------------------- RecordingUser32
+
+std::int32_t RecordingUser32::GetWindowLongA(HWND w, int index)
+{
+    calls << QStringLiteral("get %1").arg(index);
+    return qtUser32().GetWindowLongA(w, index);
+}
+
+std::int32_t RecordingUser32::SetWindowLongA(HWND w, int index, std::int32_t value)
+{
+    calls << QStringLiteral("set %1 0x%2").arg(index).arg(value, 0, 16);
+    return qtUser32().SetWindowLongA(w, index, value);
+}
+
+std::int32_t RecordingUser32::SetLayeredWindowAttributes(HWND w, std::uint32_t key, std::uint8_t alpha,
+                                                         std::uint32_t flags)
+{
+    calls << QStringLiteral("alpha %1").arg(alpha);
+    m_alphas.emplace_back(w, alpha);
+    return qtUser32().SetLayeredWindowAttributes(w, key, alpha, flags);
+}
+
+std::int32_t RecordingUser32::SetWindowPos(HWND w, std::intptr_t after, int x, int y, int cx, int cy,
+                                           std::uint32_t flags)
+{
+    calls << QStringLiteral("pos %1 0x%2").arg(after).arg(flags, 0, 16);
+    return qtUser32().SetWindowPos(w, after, x, y, cx, cy, flags);
+}
+
+QVector<int> RecordingUser32::alphas(HWND w) const
+{
+    QVector<int> out;
+    for (const auto &[win, a] : m_alphas)
+        if (win == w)
+            out << a;
+    return out;
+}
+
+// ----------------------------------------------------------------- TestWorld
+
+TestWorld::TestWorld() : m_scope(std::make_unique<HandlerScope>())
+{
+    installFontSubstitutes();
+    Forms::reset();
+    setUser32(&user32);
+    setSleepHook([this](int ms) {
+        sleeps << ms;
+        if (onSleep)
+            onSleep(ms);
+    });
+    setYieldHook([this] {
+        ++yields;
+        if (onYield)
+            onYield();
+    });
+    setMediaEngineFactory([this](QObject *owner) -> MediaEngine * {
+        return failEngines ? nullptr : new FakeEngine(owner);
+    });
+    setScreenOverride(QSize(1024, 768));
+    Forms::setOnAllUnloaded([this] { ++allUnloaded; });
+}
+
+TestWorld::~TestWorld()
+{
+    Forms::reset();
+    setUser32(nullptr);
+    setSleepHook(nullptr);
+    setYieldHook(nullptr);
+    setMediaEngineFactory(nullptr);
+    setScreenOverride(QSize());
+    Timer::setSpeedUp(1.0);
+    m_scope.reset();
+    QCoreApplication::processEvents();
+}
+
+QStringList linesOf(const ConsoleWindow &console) { return console.List1->lines(); }

@@ -1,0 +1,83 @@
+#pragma once
+// Test doubles and the set-up every window test shares: a fake media
+// engine, a recording window layer, a recording clock, and a clean window
+// model between test functions.
+
+#include "platform/dispatch.h"
+#include "platform/forms.h"
+#include "platform/mediaplayer.h"
+#include "platform/user32.h"
+
+#include <QStringList>
+#include <QVector>
+#include <memory>
+#include <vector>
+
+class FakeEngine : public platform::MediaEngine {
+    Q_OBJECT
+public:
+    explicit FakeEngine(QObject *owner);
+    ~FakeEngine() override;
+    void setSource(const QString &path) override;
+    void play() override;
+    void pause() override;
+    void stop() override;
+    void rewind() override { ++rewinds; }
+    void setVolume(float v) override { volume = v; }
+    void setMuted(bool m) override { muted = m; }
+    void setRate(double) override {}
+
+    // Drive it as the real component would.
+    void finish() { emit endOfMedia(); }
+    void fail() { emit failed(QStringLiteral("unplayable")); }
+
+    QString source;
+    QStringList sources;
+    int plays = 0, rewinds = 0;
+    float volume = -1;
+    bool muted = false;
+
+    static std::vector<FakeEngine *> &live();
+};
+
+// Every call in order, as text, and carried out on Qt as well.
+class RecordingUser32 : public platform::User32 {
+public:
+    std::int32_t GetWindowLongA(platform::HWND w, int index) override;
+    std::int32_t SetWindowLongA(platform::HWND w, int index, std::int32_t value) override;
+    std::int32_t SetLayeredWindowAttributes(platform::HWND w, std::uint32_t key, std::uint8_t alpha,
+                                            std::uint32_t flags) override;
+    std::int32_t SetWindowPos(platform::HWND w, std::intptr_t after, int x, int y, int cx, int cy,
+                              std::uint32_t flags) override;
+
+    QStringList calls;
+    // Alphas set on one window, in order.
+    QVector<int> alphas(platform::HWND w) const;
+    void clear() { calls.clear(); m_alphas.clear(); }
+
+private:
+    std::vector<std::pair<platform::HWND, int>> m_alphas;
+};
+
+// Installs the doubles for one test function and clears the window model after it.
+class TestWorld {
+public:
+    TestWorld();
+    ~TestWorld();
+
+    RecordingUser32 user32;
+    QVector<int> sleeps;              // pauses asked for, in order
+    std::function<void(int)> onSleep; // runs inside a pause, when set
+    int yields = 0;
+    std::function<void()> onYield;    // runs inside each fade step, when set
+    int allUnloaded = 0;              // times the last window went
+    bool failEngines = false;         // the media player component cannot be made
+    QStringList log;                  // free for a test to note events in order
+
+private:
+    std::unique_ptr<platform::HandlerScope> m_scope;
+};
+
+// The lines of a console list, for comparisons.
+class ConsoleWindow;
+QStringList linesOf(const ConsoleWindow &console);
