@@ -1,6 +1,7 @@
 #include "forms.h"
 
 #include "dispatch.h"
+#include "kernel32.h"
 #include "mediaplayer.h"
 #include "timer.h"
 
@@ -67,8 +68,16 @@ Form::Form(const QString &name) : m_name(name), m_window(new FormWindow(this))
 
 Form::~Form() { delete m_window; }
 
-int Form::Left() const { return toTwipsX(m_window->frameGeometry().x()); }
-int Form::Top() const { return toTwipsY(m_window->frameGeometry().y()); }
+int Form::Left() const
+{
+    const int px = m_window->frameGeometry().x();
+    return px == m_twipsPosPixels.x() ? m_twipsPos.x() : toTwipsX(px);
+}
+int Form::Top() const
+{
+    const int px = m_window->frameGeometry().y();
+    return px == m_twipsPosPixels.y() ? m_twipsPos.y() : toTwipsY(px);
+}
 int Form::Width() const { return toTwipsX(m_window->frameGeometry().width()); }
 int Form::Height() const { return toTwipsY(m_window->frameGeometry().height()); }
 
@@ -78,7 +87,9 @@ void Form::setTop(int twips) { Move(Left(), twips); }
 void Form::Move(int left, int top)
 {
     m_placed = true;
-    m_window->move(toPixelsX(left), toPixelsY(top));
+    m_twipsPos = QPoint(left, top);
+    m_twipsPosPixels = QPoint(toPixelsX(left), toPixelsY(top));
+    m_window->move(m_twipsPosPixels);
 }
 
 QString Form::Caption() const { return m_window->windowTitle(); }
@@ -122,7 +133,8 @@ void Form::makeVisible()
 {
     placeAtStart();
     m_window->show();
-    m_window->raise();
+    if (frameIntervalMs() > 0)   // the offscreen platform has no stacking
+        m_window->raise();
     m_window->activateWindow();
 }
 

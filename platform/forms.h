@@ -96,6 +96,9 @@ private:
     StartPosition m_start = StartPosition::Manual;
     bool m_maximised = false;
     bool m_placed = false;
+    // The position last set, in twips: pixels alone would lose the fraction.
+    QPoint m_twipsPos{-1, -1};
+    QPoint m_twipsPosPixels{-1, -1};
     struct Slot *m_slot = nullptr;
 };
 

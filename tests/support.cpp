@@ -81,8 +81,22 @@ QVector<int> RecordingUser32::alphas(HWND w) const
 
 // ----------------------------------------------------------------- TestWorld
 
+namespace {
+QtMessageHandler g_previous = nullptr;
+// The offscreen platform has no stacking or opacity; it says so on every call.
+void quietHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (message.startsWith(QLatin1String("This plugin does not support")))
+        return;
+    if (g_previous)
+        g_previous(type, context, message);
+}
+} // namespace
+
 TestWorld::TestWorld() : m_scope(std::make_unique<HandlerScope>())
 {
+    static const bool installed = (g_previous = qInstallMessageHandler(quietHandler), true);
+    Q_UNUSED(installed);
     installFontSubstitutes();
     Forms::reset();
     setUser32(&user32);

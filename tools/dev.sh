@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs Syrel, or its test suite, on Debian 12.
+#   tools/dev.sh run    install what is missing, build, make the demo clips, start the program
+#   tools/dev.sh test   install what is missing, build, run every test
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${SYREL_BUILD:-$here/build}
+mode=${1:-run}
+
+packages=(cmake g++ make pkg-config qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins libgl-dev
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav ffmpeg
+  fonts-dejavu-core xvfb xauth openbox x11-utils imagemagick)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  if [ "$(id -u)" -eq 0 ]; then
+    echo "Installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -q
+    apt-get install -y -q --no-install-recommends "${missing[@]}"
+  else
+    echo "Some packages are missing. Run this once, then this command again:"
+    echo "  sudo apt-get install -y --no-install-recommends ${missing[*]}"
+    exit 1
+  fi
+fi
+
+jobs=$(nproc 2>/dev/null || echo 2)
+cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" -j "$jobs"
+
+case "$mode" in
+  run)
+    exec "$build/syrel"
+    ;;
+  test)
+    cd "$build"
+    ctest --output-on-failure -j "$jobs"
+    ;;
+  *)
+    echo "usage: $0 run|test" >&2
+    exit 2
+    ;;
+esac
