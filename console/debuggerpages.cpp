@@ -49,7 +49,7 @@ QStringList developers()
             QStringLiteral("Graphisme : Nelia Orsande, Tomas Quillevic"),
             QStringLiteral("Testeurs : Brune Kaltenor"),
             QString(),
-            QStringLiteral("Emulation de l'interface du SuperCalculateur de La Saga des Cinq Territoires"),
+            QStringLiteral("Emulation de l'interface du SuperCalculateur de Vornéa, la Saga"),
             QString(),
             QString(),
             QStringLiteral("Remerciement :"),
@@ -59,7 +59,7 @@ QStringList developers()
             QStringLiteral("- Le Forum des Cinq Territoires et ses membres"),
             QStringLiteral("- Toutes les personnes que j'ai oublié, mais que je remercie également !"),
             QString(),
-            QStringLiteral("(c) 2005-2007 Atelier Scintillarium - Logiciel gratuit (freeware), bientôt open source"),
+            QStringLiteral("(c) 2005-2007 Atelier Scintillarium - Freeware, bientôt open source"),
             QStringLiteral("Toutes les vidéos ont été faite par Nelia Orsande."),
             QStringLiteral("Une partie du boot est repris de VornOS Loader."),
             QStringLiteral("Courriel : contact@scintillarium.example.org")};

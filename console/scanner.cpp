@@ -6,6 +6,8 @@
 #include "shell/variables.h"
 #include "viewer/video.h"
 
+#include <QTimer>
+
 using namespace platform;
 
 Scanner::Scanner()
@@ -67,9 +69,16 @@ void Scanner::start()
         l->setVisible(true);
     add(QStringLiteral("Systeme Pret !"));
     add(QString());
-    // Showing the viewer took the focus; give it back to the input line.
+    // Showing the viewer took the focus; give it back to the input line, once
+    // now and once more when the window system has finished mapping the viewer.
     window()->activateWindow();
     Text1->setFocus();
+    QTimer::singleShot(200, window(), [this] {
+        if (stillOpen()) {
+            window()->activateWindow();
+            Text1->setFocus();
+        }
+    });
 }
 
 bool Scanner::pendingEvents()

@@ -20,6 +20,10 @@ bool g_shuttingDown = false;
 bool g_collectPending = false;
 std::function<void()> g_onAllUnloaded;
 std::vector<Slot *> g_slots;
+QMargins g_seenToolFrame;         // learnt from a framed tool window
+bool g_seenToolFrameValid = false;
+QMargins g_assumedFrame;          // what tests pretend
+bool g_assumedFrameValid = false;
 
 void remember(Slot &s)
 {
@@ -68,18 +72,56 @@ Form::Form(const QString &name) : m_name(name), m_window(new FormWindow(this))
 
 Form::~Form() { delete m_window; }
 
+QMargins Form::frameMargins() const
+{
+    if (m_border == BorderStyle::None)
+        return {};
+    const QRect outer = m_window->frameGeometry(), inner = m_window->geometry();
+    if (outer != inner) {
+        const QMargins seen(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                            outer.bottom() - inner.bottom());
+        g_seenToolFrame = seen;
+        g_seenToolFrameValid = true;
+        return seen;
+    }
+    if (g_assumedFrameValid)
+        return g_assumedFrame;
+    if (g_seenToolFrameValid)
+        return g_seenToolFrame;
+    // A small title bar and thin borders, until a real frame has been seen.
+    return frameIntervalMs() > 0 ? QMargins(1, 20, 1, 1) : QMargins();
+}
+
+void Form::setAssumedFrame(const QMargins &margins)
+{
+    g_assumedFrame = margins;
+    g_assumedFrameValid = !margins.isNull();
+}
+
+namespace {
+bool framedBySystem(const QWidget *w) { return w->frameGeometry() != w->geometry(); }
+} // namespace
+
 int Form::Left() const
 {
-    const int px = m_window->frameGeometry().x();
+    const int px = m_window->geometry().x() - frameMargins().left();
     return px == m_twipsPosPixels.x() ? m_twipsPos.x() : toTwipsX(px);
 }
 int Form::Top() const
 {
-    const int px = m_window->frameGeometry().y();
+    const int px = m_window->geometry().y() - frameMargins().top();
     return px == m_twipsPosPixels.y() ? m_twipsPos.y() : toTwipsY(px);
 }
-int Form::Width() const { return toTwipsX(m_window->frameGeometry().width()); }
-int Form::Height() const { return toTwipsY(m_window->frameGeometry().height()); }
+int Form::Width() const
+{
+    const QMargins m = frameMargins();
+    return toTwipsX(m_window->width() + m.left() + m.right());
+}
+int Form::Height() const
+{
+    const QMargins m = frameMargins();
+    return toTwipsY(m_window->height() + m.top() + m.bottom());
+}
 
 void Form::setLeft(int twips) { Move(twips, Top()); }
 void Form::setTop(int twips) { Move(Left(), twips); }
@@ -89,7 +131,13 @@ void Form::Move(int left, int top)
     m_placed = true;
     m_twipsPos = QPoint(left, top);
     m_twipsPosPixels = QPoint(toPixelsX(left), toPixelsY(top));
-    m_window->move(m_twipsPosPixels);
+    const QMargins m = frameMargins();
+    if (framedBySystem(m_window) || m.isNull()) {
+        m_window->move(m_twipsPosPixels);   // the window system places the frame
+    } else {
+        // Not framed yet: place the client area where the frame will leave it.
+        m_window->setGeometry(QRect(m_twipsPosPixels + QPoint(m.left(), m.top()), m_window->size()));
+    }
 }
 
 QString Form::Caption() const { return m_window->windowTitle(); }
@@ -98,6 +146,7 @@ void Form::designWindow(const QString &caption, BorderStyle border, int clientWi
                         int clientHeightTwips, StartPosition start, const QColor &background)
 {
     m_window->setWindowTitle(caption);
+    m_border = border;
     Qt::WindowFlags flags = Qt::Window;
     if (border == BorderStyle::None)
         flags |= Qt::FramelessWindowHint;

@@ -77,6 +77,12 @@ public:
     void Move(int left, int top);
     QString Caption() const;
 
+    // The frame around the client area.  Until the window system has framed
+    // a window, the frame last seen on a window of the same border stands in.
+    QMargins frameMargins() const;
+    // Tests: the frame to assume where the window system shows none.
+    static void setAssumedFrame(const QMargins &margins);
+
 protected:
     // Design helpers, used by the constructors.
     void designWindow(const QString &caption, BorderStyle border, int clientWidthTwips,
@@ -94,6 +100,7 @@ private:
     State m_state = State::Design;
     FormWindow *m_window = nullptr;
     StartPosition m_start = StartPosition::Manual;
+    BorderStyle m_border = BorderStyle::None;
     bool m_maximised = false;
     bool m_placed = false;
     // The position last set, in twips: pixels alone would lose the fraction.

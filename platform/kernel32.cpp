@@ -25,7 +25,14 @@ void Sleep(int ms)
         QThread::msleep(ulong(ms));
 }
 
-void DoEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void DoEvents()
+{
+    // Every queued event, then once more: what the first pass painted (and
+    // laid out) reaches the screen before a blocking pause that may follow.
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 double frameIntervalMs()
 {

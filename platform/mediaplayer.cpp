@@ -11,6 +11,9 @@
 #include <QResizeEvent>
 #include <QUrl>
 #include <QVideoSink>
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcPlayer, "syrel.player", QtWarningMsg)
 
 namespace platform {
 
@@ -153,8 +156,9 @@ void WindowsMediaPlayer::onEnd()
     setState(State::Stopped);
 }
 
-void WindowsMediaPlayer::onFailed(const QString &)
+void WindowsMediaPlayer::onFailed(const QString &why)
 {
+    qCDebug(lcPlayer) << objectName() << m_url << "failed:" << why;
     // The player gives up on a clip it cannot play, without a dialog.
     if (m_engine)
         m_engine->stop();
@@ -166,6 +170,7 @@ void WindowsMediaPlayer::setState(State s)
     if (m_state == s)
         return;
     m_state = s;
+    qCDebug(lcPlayer) << objectName() << m_url << "->" << status();
     emit statusChanged(status());
 }
 

@@ -60,6 +60,8 @@ Video::Video() : Form(QStringLiteral("Video"))
     auto button = [w](const char *name, const char *caption, int left, int width) {
         auto *b = new CommandButton(w, QString::fromLatin1(name), QString::fromUtf8(caption));
         placeTwips(b, left, 8370, width, 330);
+        // The classic 8-point system face; a narrow stand-in keeps the captions whole.
+        b->setFont(designFont(QStringLiteral("MS Sans Serif"), 7.5));
         return b;
     };
     Command3 = button("Command3", "Tour Act.", 2205, 1095);
