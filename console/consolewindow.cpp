@@ -20,8 +20,6 @@ ConsoleWindow::ConsoleWindow(const Design &d) : Form(d.name)
         lp.setColor(group, QPalette::HighlightedText, Qt::white);
     }
     List1->setPalette(lp);
-    List1->setEnabled(false);   // only the program appends and selects lines
-    List1->setFocusPolicy(Qt::NoFocus);
 
     Text1 = new TextBox(window(), QStringLiteral("Text1"));
     placeTwips(Text1, 0, d.textTop, d.clientWidth, 285);
@@ -32,10 +30,16 @@ ConsoleWindow::ConsoleWindow(const Design &d) : Form(d.name)
     Text1->setPalette(tp);
     Text1->setAccessibleName(QStringLiteral("Commande"));
 
-    if (d.textFirstInTabOrder)
-        QWidget::setTabOrder(Text1, List1);
-    else
-        QWidget::setTabOrder(List1, Text1);
+    if (d.textFirstInTabOrder) {
+        // Taking the list out and back puts it after the input line in the tab order.
+        const QRect g = List1->geometry();
+        List1->setParent(nullptr);
+        List1->setParent(window());
+        List1->setGeometry(g);
+        List1->show();
+    }
+    List1->setFocusPolicy(Qt::NoFocus);
+    List1->setEnabled(false);   // only the program appends and selects lines
     Text1->setFocus();
     window()->setFocusProxy(Text1);
 

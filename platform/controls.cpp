@@ -5,6 +5,7 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <limits>
 
 namespace platform {
 
@@ -74,6 +75,7 @@ TextBox::TextBox(QWidget *parent, const QString &name) : QLineEdit(parent)
 {
     setObjectName(name);
     setFrame(false);
+    setMaxLength(std::numeric_limits<int>::max());   // the console takes lines of any length
 }
 
 void TextBox::keyPressEvent(QKeyEvent *event)

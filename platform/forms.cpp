@@ -171,8 +171,10 @@ void Form::placeAtStart()
         m_window->setFixedSize(screen);
         m_window->move(0, 0);
     } else if (m_start == StartPosition::CenterScreen) {
-        const QSize size = m_window->size();
-        m_window->move((screen.width() - size.width()) / 2, (screen.height() - size.height()) / 2);
+        const QMargins m = frameMargins();
+        const QSize outer = m_window->size().grownBy(m);
+        const QPoint frame((screen.width() - outer.width()) / 2, (screen.height() - outer.height()) / 2);
+        m_window->move(frame + QPoint(m.left(), m.top()));
     } else if (m_start == StartPosition::Manual) {
         m_window->move(0, 0);
     }

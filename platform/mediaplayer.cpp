@@ -131,6 +131,10 @@ void WindowsMediaPlayer::setURL(const QString &url)
     m_frame = QImage();
     if (m_released)
         return;
+    if (url.isEmpty() && !m_engine) {
+        setState(State::Ready);   // nothing to play: no component needed yet
+        return;
+    }
     createEngine();
     if (url.isEmpty()) {
         m_engine->stop();

@@ -50,9 +50,9 @@ public:
         if (flags & SWP_NOACTIVATE)
             w->setAttribute(Qt::WA_ShowWithoutActivating, true);
         if (bool(w->windowFlags() & Qt::WindowStaysOnTopHint) != top) {
-            const QPoint pos = w->pos();
+            const QRect client = w->geometry();
             w->setWindowFlag(Qt::WindowStaysOnTopHint, top);   // hides a visible window
-            w->move(pos);
+            w->setGeometry(client);
         }
         if ((flags & SWP_SHOWWINDOW) || wasVisible)
             w->show();

@@ -55,6 +55,7 @@ Video::Video() : Form(QStringLiteral("Video"))
     p->setPlayerEnabled(true);
     p->windowlessVideo = false;
     p->hide();   // the template never plays
+    p->setFocusPolicy(Qt::NoFocus);
     m_players.insert(0, p);
 
     auto button = [w](const char *name, const char *caption, int left, int width) {
@@ -121,7 +122,15 @@ void Video::loadPlayer(int index)
         delete p;
         throw;
     }
-    QWidget::setTabOrder(p, Command3);
+    // The playing element comes first in the tab order, then the buttons:
+    // taking the buttons out and back puts them after it, in their order.
+    for (CommandButton *b : {Command3, Command4, Command5, Command6, Command7}) {
+        const QRect g = b->geometry();
+        b->setParent(nullptr);
+        b->setParent(window());
+        b->setGeometry(g);
+        b->show();
+    }
     m_players.insert(index, p);
 }
 
