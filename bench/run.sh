@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Runs the timings under Xvfb with openbox, from a build folder (default: build/).
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${1:-$here/build}
+cmake --build "$build" --target syrel-bench clips >/dev/null
+display=:$((50 + RANDOM % 100))
+Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill $wm $xvfb 2>/dev/null || true' EXIT
+sleep 1
+DISPLAY=$display openbox >/dev/null 2>&1 &
+wm=$!
+sleep 1
+cd "$build"
+DISPLAY=$display QT_LOGGING_RULES='qt.multimedia*=false' ./syrel-bench 2>/dev/null
