@@ -114,6 +114,8 @@ void Dock::Image5_Click()
 void Dock::Image9_Click()
 {
     light(Image9, Image9H);
+    if (Forms::shuttingDown())
+        return;   // a second click: the first one is already closing everything
     Forms::show<Closing>();
     // From here on nothing that is closed comes back, whatever else is running.
     Forms::beginShutdown();

@@ -808,6 +808,9 @@ private slots:
             const QString extra = before.newcomers();
             if (!extra.isEmpty())
                 addOnce(faults, QStringLiteral("appeared: ") + extra);
+            // The notice stays up for as long as any fade runs.
+            if (!Forms::isLoaded<Closing>() || !Forms::isLoaded<Variables>())
+                addOnce(faults, QStringLiteral("notice or variables gone during a fade"));
         };
         click(dock.Image9);
         QVERIFY(yields > step);
