@@ -176,7 +176,8 @@ void Form::placeAtStart()
         const QPoint frame((screen.width() - outer.width()) / 2, (screen.height() - outer.height()) / 2);
         m_window->move(frame + QPoint(m.left(), m.top()));
     } else if (m_start == StartPosition::Manual) {
-        m_window->move(0, 0);
+        Move(0, 0);   // the frame's corner at the screen's corner
+        m_placed = true;
     }
 }
 

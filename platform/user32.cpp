@@ -50,9 +50,11 @@ public:
         if (flags & SWP_NOACTIVATE)
             w->setAttribute(Qt::WA_ShowWithoutActivating, true);
         if (bool(w->windowFlags() & Qt::WindowStaysOnTopHint) != top) {
+            const bool placed = w->testAttribute(Qt::WA_Moved);
             const QRect client = w->geometry();
             w->setWindowFlag(Qt::WindowStaysOnTopHint, top);   // hides a visible window
-            w->setGeometry(client);
+            if (placed)   // a window never placed stays for the window system to place
+                w->setGeometry(client);
         }
         if ((flags & SWP_SHOWWINDOW) || wasVisible)
             w->show();
