@@ -87,6 +87,12 @@ bool Scanner::pendingEvents()
     return stillOpen();
 }
 
+bool Scanner::pause(int ms)
+{
+    Sleep(ms);
+    return stillOpen();
+}
+
 void Scanner::virtualise(const QString &line)
 {
     if (Started == QStringLiteral("False")) {
@@ -104,17 +110,14 @@ void Scanner::virtualise(const QString &line)
         return;
     add(QString());
     add(QStringLiteral("Transfert ") + persona);
-    if (!pendingEvents())
+    if (!pendingEvents() || !pause(1500))
         return;
-    Sleep(1500);
     add(QStringLiteral("Scanner ") + persona);
-    if (!pendingEvents())
+    if (!pendingEvents() || !pause(1000))
         return;
-    Sleep(1000);
     add(QStringLiteral("Virtualisation ... "));
-    if (!pendingEvents())
+    if (!pendingEvents() || !pause(2000))
         return;
-    Sleep(2000);
     pendingEvents();
 }
 

@@ -23,4 +23,6 @@ private:
     void exit();
     // Processes pending events; false once this console has been closed meanwhile.
     bool pendingEvents();
+    // A blocking pause; false once this console has been closed meanwhile.
+    bool pause(int ms);
 };

@@ -129,7 +129,7 @@ private slots:
         setClipFolder(dir.path());
         WindowsMediaPlayer p(host.get(), QStringLiteral("WindowsMediaPlayer1"));
         p.setURL(QStringLiteral("Boot.avi"));
-        QTRY_COMPARE_WITH_TIMEOUT(p.status(), QStringLiteral("Arrêté"), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(p.status(), QStringLiteral("Arrêté"), 30000);
     }
 
 #ifdef SYREL_CLIP_DIR
@@ -144,11 +144,11 @@ private slots:
         int frames = 0;
         connect(&p, &WindowsMediaPlayer::frameShown, this, [&] { ++frames; });
         p.setURL(QStringLiteral("Map-Blanc-Vide.avi"));   // 5 s
-        QTRY_VERIFY_WITH_TIMEOUT(frames > 0, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(frames > 0, 30000);
         QCOMPARE(p.currentFrame().size(), QSize(640, 480));
-        QTRY_COMPARE_WITH_TIMEOUT(p.repetitionsPlayed(), 1, 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(p.repetitionsPlayed(), 1, 30000);
         QCOMPARE(p.status(), QStringLiteral("Lecture"));
-        QTRY_COMPARE_WITH_TIMEOUT(p.status(), QStringLiteral("Arrêté"), 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(p.status(), QStringLiteral("Arrêté"), 30000);
         QCOMPARE(p.repetitionsPlayed(), 2);
     }
 #endif
