@@ -35,6 +35,11 @@ cmake --build "$build" -j "$jobs"
 
 case "$mode" in
   run)
+    if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+      echo "Built $build/syrel, but there is no display to start it on."
+      echo "Start it from a desktop session, or under Xvfb: xvfb-run -a $build/syrel"
+      exit 1
+    fi
     exec "$build/syrel"
     ;;
   test)
