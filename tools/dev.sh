@@ -43,8 +43,15 @@ case "$mode" in
     exec "$build/syrel"
     ;;
   test)
-    cd "$build"
-    ctest --output-on-failure -j "$jobs"
+    (cd "$build" && ctest --output-on-failure -j "$jobs")
+    # The same suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
+    # Leak reports are off: the media framework keeps caches until exit.
+    sanitized=${SYREL_SANITIZE_BUILD:-$build-sanitize}
+    cmake -S "$here" -B "$sanitized" -DCMAKE_BUILD_TYPE=Debug -DSYREL_SANITIZE=ON >/dev/null
+    cmake --build "$sanitized" -j "$jobs"
+    cd "$sanitized"
+    ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+      ctest --output-on-failure -j "$jobs"
     ;;
   *)
     echo "usage: $0 run|test" >&2

@@ -1,0 +1,87 @@
+// What only a real X display with a window manager shows: the dock's
+// opacity and always-on-top state as the window system sees them, the
+// full-screen desktop, and the Scanner and viewer side by side after "start".
+// Run by with-xvfb.sh under Xvfb and openbox.
+
+#include "console/scanner.h"
+#include "dock/dock.h"
+#include "shell/desktop.h"
+#include "shell/processing.h"
+#include "shell/variables.h"
+#include "support.h"
+#include "viewer/video.h"
+
+#include <QProcess>
+#include <QTest>
+
+using namespace platform;
+
+namespace {
+QString xprop(QWidget *w, const char *atom)
+{
+    QProcess p;
+    p.start(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(w->winId()), QString::fromLatin1(atom)});
+    p.waitForFinished(5000);
+    return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
+}
+} // namespace
+
+class TestX11 : public QObject {
+    Q_OBJECT
+    std::unique_ptr<TestWorld> world;
+
+private slots:
+    void init()
+    {
+        world = std::make_unique<TestWorld>();
+        setScreenOverride(QSize());   // the real screen
+    }
+    void cleanup() { world.reset(); }
+
+    void dockIsTranslucentAndOnTop()
+    {
+        Forms::get<Variables>();
+        Forms::show<Dock>();
+        Dock &dock = *Forms::find<Dock>();
+        QTRY_VERIFY(dock.window()->isVisible() && dock.window()->windowHandle()->isExposed());
+        // 180 of 255, scaled to 32 bits by Qt: 0xb4b4b4b4.
+        QTRY_COMPARE(xprop(dock.window(), "_NET_WM_WINDOW_OPACITY"),
+                     QStringLiteral("_NET_WM_WINDOW_OPACITY(CARDINAL) = %1").arg(quint32(180.0 / 255.0 * 0xffffffffu)));
+        QTRY_VERIFY(xprop(dock.window(), "_NET_WM_STATE").contains(QStringLiteral("_NET_WM_STATE_ABOVE")));
+        const QSize screen = screenPixels();
+        QTRY_COMPARE(dock.window()->frameGeometry().topLeft(),
+                     QPoint(toPixelsX(screenWidthTwips() / 2 - 3750), toPixelsY(screenHeightTwips() - 1400)));
+        QVERIFY(dock.window()->frameGeometry().bottom() < screen.height());
+    }
+
+    void desktopCoversTheScreen()
+    {
+        Forms::show<Desktop>();
+        Desktop &d = *Forms::find<Desktop>();
+        QTRY_VERIFY(d.window()->windowHandle() && d.window()->windowHandle()->isExposed());
+        QTRY_COMPARE(d.window()->frameGeometry(), QRect(QPoint(0, 0), screenPixels()));
+        QVERIFY(!isTopmost(d.hWnd()));
+        QVERIFY(isTopmost(Forms::find<Processing>()->hWnd()));
+    }
+
+    void scannerAndViewerStandSideBySide()
+    {
+        Forms::get<Variables>();
+        Forms::show<Scanner>();
+        Scanner &s = *Forms::find<Scanner>();
+        // Framed by the window manager: the title bar makes the outer height larger.
+        QTRY_VERIFY(s.window()->frameGeometry() != s.window()->geometry());
+        s.Text1->setText(QStringLiteral("start"));
+        s.Text1_KeyPress(13);
+        Video &v = *Forms::find<Video>();
+        QTRY_VERIFY(v.window()->frameGeometry() != v.window()->geometry());
+        QTRY_COMPARE(s.window()->frameGeometry().left(), toPixelsX(50));
+        QTRY_COMPARE(v.window()->frameGeometry().left(), s.window()->frameGeometry().height());
+        QTRY_COMPARE(v.window()->frameGeometry().top(), s.window()->frameGeometry().top());
+        QVERIFY(s.window()->frameGeometry().height() > s.window()->frameGeometry().width());
+        QVERIFY(v.Label6->isVisible() && !v.Label7->isVisible());
+    }
+};
+
+QTEST_MAIN(TestX11)
+#include "tst_x11.moc"
