@@ -10,6 +10,7 @@
 #include "shell/processing.h"
 #include "shell/variables.h"
 #include "support.h"
+#include "tooltable.h"
 #include "viewer/video.h"
 
 #include <QKeyEvent>
@@ -20,24 +21,6 @@ using namespace platform;
 
 namespace {
 
-// One tool of the dock: its icon, the icon's two holders, its shared variable.
-struct Tool {
-    const char *name;
-    Image *Dock::*icon;
-    Image *Dock::*lit;
-    Image *Dock::*normal;
-    QString Variables::*variable;
-    Form *(*find)();
-};
-
-const Tool Tools[] = {
-    {"Video", &Dock::Image1, &Dock::Image1H, &Dock::Image11, &Variables::FormVideo,
-     []() -> Form * { return Forms::find<Video>(); }},
-    {"Debugger", &Dock::Image4, &Dock::Image4H, &Dock::Image44, &Variables::FormDebugger,
-     []() -> Form * { return Forms::find<Debugger>(); }},
-    {"Scanner", &Dock::Image5, &Dock::Image5H, &Dock::Image55, &Variables::Scanner,
-     []() -> Form * { return Forms::find<Scanner>(); }},
-};
 const Tool &VideoTool = Tools[0];
 const Tool &DebuggerTool = Tools[1];
 const Tool &ScannerTool = Tools[2];

@@ -16,6 +16,7 @@
 #include "shell/processing.h"
 #include "shell/variables.h"
 #include "support.h"
+#include "tooltable.h"
 #include "viewer/video.h"
 
 #include <QApplication>
@@ -29,23 +30,6 @@ using namespace platform;
 
 namespace {
 
-struct Tool {
-    const char *name;
-    Image *Dock::*icon;
-    Image *Dock::*lit;
-    Image *Dock::*normal;
-    QString Variables::*variable;
-    Form *(*find)();
-};
-
-const Tool Tools[] = {
-    {"Video", &Dock::Image1, &Dock::Image1H, &Dock::Image11, &Variables::FormVideo,
-     []() -> Form * { return Forms::find<Video>(); }},
-    {"Debugger", &Dock::Image4, &Dock::Image4H, &Dock::Image44, &Variables::FormDebugger,
-     []() -> Form * { return Forms::find<Debugger>(); }},
-    {"Scanner", &Dock::Image5, &Dock::Image5H, &Dock::Image55, &Variables::Scanner,
-     []() -> Form * { return Forms::find<Scanner>(); }},
-};
 const Tool &ScannerTool = Tools[2];
 
 bool shows(const Image *icon, const Image *holder) { return icon->Picture().cacheKey() == holder->Picture().cacheKey(); }
