@@ -112,8 +112,13 @@ void ListBox::setListIndex(int index)
         setCurrentRow(-1);
         return;
     }
-    setCurrentRow(index);
-    scrollToItem(item(index));
+    // Selecting the line already selected, or scrolling to a line already in
+    // view, repaints it all the same: the consoles ask ten times a second.
+    QListWidgetItem *line = item(index);
+    if (index != currentRow() || !line->isSelected())
+        setCurrentRow(index);
+    if (!viewport()->rect().contains(visualItemRect(line)))
+        scrollToItem(line);
 }
 
 QString ListBox::List(int index) const

@@ -98,7 +98,8 @@ public:
     // Ends playback for good and lets the component go.
     void release();
 
-    QImage currentFrame() const { return m_frame; }
+    // The frame last shown, as a picture.
+    QImage currentFrame() const { return picture(); }
 
 signals:
     void statusChanged(const QString &status);
@@ -113,8 +114,10 @@ private:
     void setState(State s);
     void onEnd();
     void onFailed(const QString &why);
+    void discardEngine();
     void onFrame(const QVideoFrame &frame);
     void coverWindow();
+    const QImage &picture() const;
 
     QPointer<MediaEngine> m_engine;
     QString m_url;
@@ -124,9 +127,14 @@ private:
     bool m_fullScreen = false;
     bool m_enabled = true;
     bool m_released = false;
+    bool m_failed = false;   // the component gave up on its clip
     int m_played = 0;
     State m_state = State::Ready;
-    QImage m_frame;
+    // Frames are made into pictures only when painted or asked for: one
+    // that is never seen (hidden player, frame replaced before the paint)
+    // costs nothing.
+    mutable QVideoFrame m_pending;
+    mutable QImage m_frame;
     QRect m_designGeometry;
     std::function<QString()> m_statusReader;
 };
