@@ -28,6 +28,10 @@ Desktop::Desktop() : Form(QStringLiteral("Desktop"))
 {
     designWindow(QStringLiteral("Desktop"), BorderStyle::None, 10200, 5445, StartPosition::WindowsDefault, Qt::black);
     setMaximised(true);
+    // A focused window that covers the screen is lifted by window managers
+    // over every always-on-top window: the strip, the dock and the tools
+    // would vanish under the picture at the first click on it.
+    window()->setWindowFlag(Qt::WindowDoesNotAcceptFocus);
     Picture = new DesktopPicture(window(), art::desktop());
     Picture->setGeometry(window()->rect());
     Picture->setAttribute(Qt::WA_TransparentForMouseEvents);

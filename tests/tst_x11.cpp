@@ -17,6 +17,32 @@
 using namespace platform;
 
 namespace {
+QString run(const QString &program, const QStringList &args)
+{
+    QProcess p;
+    p.start(program, args);
+    p.waitForFinished(5000);
+    return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
+}
+
+// The managed windows from the bottom of the stack to its top.
+QList<WId> stacking()
+{
+    const QString out = run(QStringLiteral("xprop"), {"-root", "_NET_CLIENT_LIST_STACKING"});
+    QList<WId> ids;
+    for (const QString &id : out.section(QLatin1Char('#'), 1).split(QLatin1Char(','), Qt::SkipEmptyParts))
+        ids << WId(id.trimmed().toULongLong(nullptr, 16));
+    return ids;
+}
+
+// True when a is stacked below b.
+bool below(QWidget *a, QWidget *b)
+{
+    const QList<WId> ids = stacking();
+    const qsizetype ia = ids.indexOf(a->winId()), ib = ids.indexOf(b->winId());
+    return ia >= 0 && ib >= 0 && ia < ib;
+}
+
 QString xprop(QWidget *w, const char *atom)
 {
     QProcess p;
@@ -62,6 +88,29 @@ private slots:
         QTRY_COMPARE(d.window()->frameGeometry(), QRect(QPoint(0, 0), screenPixels()));
         QVERIFY(!isTopmost(d.hWnd()));
         QVERIFY(isTopmost(Forms::find<Processing>()->hWnd()));
+    }
+
+    // A click on the desktop picture, through the window manager, must not
+    // lift it over the strip, the dock or the tools.
+    void theDesktopStaysBelowWhenClicked()
+    {
+        Forms::show<Desktop>();
+        Desktop &d = *Forms::find<Desktop>();
+        Processing &strip = *Forms::find<Processing>();
+        QTRY_VERIFY(d.window()->windowHandle()->isExposed() && strip.window()->windowHandle()->isExposed());
+        QTRY_VERIFY(below(d.window(), strip.window()));
+        Forms::show<Dock>();
+        Forms::show<Scanner>();
+        Dock &dock = *Forms::find<Dock>();
+        Scanner &s = *Forms::find<Scanner>();
+        QTRY_VERIFY(dock.window()->windowHandle()->isExposed() && s.window()->windowHandle()->isExposed());
+        // Bottom left, where no other window lies.
+        const QPoint spot = d.window()->mapToGlobal(QPoint(10, d.window()->height() - 10));
+        run(QStringLiteral("xdotool"), {"mousemove", QString::number(spot.x()), QString::number(spot.y()), "click", "1"});
+        QTest::qWait(300);
+        QVERIFY(below(d.window(), dock.window()));
+        QVERIFY(below(d.window(), s.window()));
+        QVERIFY(below(d.window(), strip.window()));
     }
 
     void scannerAndViewerStandSideBySide()

@@ -10,7 +10,7 @@ mode=${1:-run}
 
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins libgl-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav ffmpeg
-  fonts-dejavu-core xvfb xauth openbox x11-utils imagemagick)
+  fonts-dejavu-core xvfb xauth openbox xcompmgr x11-utils xdotool imagemagick)
 
 missing=()
 for p in "${packages[@]}"; do
