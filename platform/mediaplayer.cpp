@@ -9,6 +9,7 @@
 #include <QMediaPlayer>
 #include <QPainter>
 #include <QResizeEvent>
+#include <QTimer>
 #include <QUrl>
 #include <QVideoSink>
 #include <QLoggingCategory>
@@ -275,6 +276,7 @@ void WindowsMediaPlayer::setURL(const QString &url)
         discardEngine();
     }
     m_failed = false;
+    m_retried = false;
     createEngine();
     if (url.isEmpty()) {
         m_engine->stop();
@@ -282,7 +284,12 @@ void WindowsMediaPlayer::setURL(const QString &url)
         setState(State::Ready);
         return;
     }
-    m_engine->setSource(resolveClip(url));
+    open();
+}
+
+void WindowsMediaPlayer::open()
+{
+    m_engine->setSource(resolveClip(m_url));
     setState(State::Opening);
     if (autoStart)
         m_engine->play();
@@ -307,6 +314,22 @@ void WindowsMediaPlayer::onFailed(const QString &why)
     // Stopping a failed pipeline would block for its state-change timeout; the
     // component is replaced at the next clip instead.
     m_failed = true;
+    // Now and then, on a loaded machine, the framework fails a good clip at
+    // its start ("Internal data stream error"): a clip that is there gets
+    // one more try on a fresh component before the player gives up.
+    const QFileInfo clip(resolveClip(m_url));
+    if (!m_retried && !m_released && clip.isFile() && clip.size() > 0) {
+        m_retried = true;
+        discardEngine();
+        QTimer::singleShot(0, this, [this] {
+            if (m_released || m_engine || m_url.isEmpty())
+                return;   // released, or another clip came meanwhile
+            m_failed = false;
+            createEngine();
+            open();
+        });
+        return;
+    }
     setState(State::Stopped);
 }
 

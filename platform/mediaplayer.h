@@ -115,6 +115,7 @@ private:
     void onEnd();
     void onFailed(const QString &why);
     void discardEngine();
+    void open();
     void onFrame(const QVideoFrame &frame);
     void coverWindow();
     const QImage &picture() const;
@@ -128,6 +129,7 @@ private:
     bool m_enabled = true;
     bool m_released = false;
     bool m_failed = false;   // the component gave up on its clip
+    bool m_retried = false;  // the clip has had its second try
     int m_played = 0;
     State m_state = State::Ready;
     // Frames are made into pictures only when painted or asked for: one

@@ -75,6 +75,36 @@ private slots:
         QCOMPARE(p.status(), QStringLiteral("Arrêté"));
     }
 
+    // A clip that is there gets a second try on a fresh component; only
+    // a second failure stops the player.
+    void aClipThatIsThereIsTriedTwice()
+    {
+        QTemporaryDir dir;
+        QFile f(dir.filePath(QStringLiteral("Boot.avi")));
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("RIFF") == 4);
+        f.close();
+        setClipFolder(dir.path());
+        WindowsMediaPlayer p(host.get(), QStringLiteral("WindowsMediaPlayer1"));
+        QStringList statuses;
+        connect(&p, &WindowsMediaPlayer::statusChanged, this, [&](const QString &s) { statuses << s; });
+        p.setURL(QStringLiteral("Boot.avi"));
+        FakeEngine *first = engineOf(p);
+        first->fail();
+        QVERIFY(p.status() != QStringLiteral("Arrêté"));
+        QTRY_VERIFY(engineOf(p) && engineOf(p) != first);
+        QCOMPARE(engineOf(p)->plays, 1);
+        QVERIFY(engineOf(p)->source.endsWith(QStringLiteral("/Boot.avi")));
+        engineOf(p)->fail();
+        QCOMPARE(p.status(), QStringLiteral("Arrêté"));
+        QTest::qWait(20);
+        QCOMPARE(statuses, (QStringList{"Ouverture du média...", "Lecture", "Ouverture du média...", "Lecture", "Arrêté"}));
+        // A new clip has its own second try.
+        p.setURL(QStringLiteral("Boot.avi"));
+        FakeEngine *third = engineOf(p);
+        third->fail();
+        QTRY_VERIFY(engineOf(p) && engineOf(p) != third);
+    }
+
     void settingsReachTheEngine()
     {
         WindowsMediaPlayer p(host.get(), QStringLiteral("WindowsMediaPlayer1"));
