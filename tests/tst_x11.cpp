@@ -113,6 +113,35 @@ private slots:
         QVERIFY(below(d.window(), strip.window()));
     }
 
+    // The program itself, as a user runs it: boot, a click on the desktop
+    // picture, then the exit icon; the process must end by itself.
+    void theProgramEndsByItselfAfterTheExitIcon()
+    {
+        QProcess syrel;
+        syrel.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        syrel.start(QStringLiteral(SYREL_PROGRAM), {});
+        QVERIFY(syrel.waitForStarted(5000));
+        const QString pid = QString::number(syrel.processId());
+        auto windowNamed = [&](const char *name) {
+            return !run(QStringLiteral("xdotool"), {"search", "--all", "--onlyvisible", "--pid", pid, "--name", QString::fromLatin1(name)}).isEmpty();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(windowNamed("^Desktop$"), 30000);
+        QTest::qWait(4000);   // the next tick, the strip, and its fade under way
+        const QSize screen = screenPixels();
+        const int dockLeft = screen.width() / 2 - 250, dockTop = (screen.height() * 15 - 1400) / 15;
+        auto clickAt = [&](int x, int y) {
+            run(QStringLiteral("xdotool"), {"mousemove", QString::number(x), QString::number(y), "click", "1"});
+        };
+        clickAt(10, screen.height() - 10);   // the desktop picture
+        QTest::qWait(300);
+        QCOMPARE(syrel.state(), QProcess::Running);
+        clickAt(dockLeft + 456, dockTop + 39);   // the exit icon, still reachable
+        QTRY_VERIFY_WITH_TIMEOUT(windowNamed("^Closing \\.\\.\\.$") || syrel.state() == QProcess::NotRunning, 5000);
+        QVERIFY2(syrel.waitForFinished(15000), "the program did not end after the exit icon");
+        QCOMPARE(syrel.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(syrel.exitCode(), 0);
+    }
+
     void scannerAndViewerStandSideBySide()
     {
         Forms::get<Variables>();
