@@ -205,11 +205,13 @@ QImage frameToImage(const QVideoFrame &frame, QImage reuse)
 }
 
 MediaEngineFactory g_factory;
+int g_firstFrameLimitMs = 8000;
 QString g_clipFolder;
 
 } // namespace
 
 void setMediaEngineFactory(MediaEngineFactory factory) { g_factory = std::move(factory); }
+void WindowsMediaPlayer::setFirstFrameLimit(int ms) { g_firstFrameLimitMs = ms > 0 ? ms : 8000; }
 void setClipFolder(const QString &folder) { g_clipFolder = folder; }
 QString clipFolder()
 {
@@ -231,6 +233,11 @@ WindowsMediaPlayer::WindowsMediaPlayer(QWidget *parent, const QString &name) : Q
     setObjectName(name);
     setContextMenuPolicy(Qt::NoContextMenu);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    m_watchdog.setSingleShot(true);
+    connect(&m_watchdog, &QTimer::timeout, this, [this] {
+        if (m_state == State::Opening || m_state == State::Playing)
+            onFailed(QStringLiteral("no picture within %1 ms").arg(g_firstFrameLimitMs));
+    });
 }
 
 WindowsMediaPlayer::~WindowsMediaPlayer() { release(); }
@@ -291,6 +298,10 @@ void WindowsMediaPlayer::open()
 {
     m_engine->setSource(resolveClip(m_url));
     setState(State::Opening);
+    // Now and then a pipeline neither plays nor fails: without a first
+    // picture in time the clip counts as failed, so the boot cannot hang.
+    if (m_engine->videoSink() && autoStart)
+        m_watchdog.start(g_firstFrameLimitMs);
     if (autoStart)
         m_engine->play();
     update();
@@ -313,6 +324,7 @@ void WindowsMediaPlayer::onFailed(const QString &why)
     // The player gives up on a clip it cannot play, without a dialog.
     // Stopping a failed pipeline would block for its state-change timeout; the
     // component is replaced at the next clip instead.
+    m_watchdog.stop();
     m_failed = true;
     // Now and then, on a loaded machine, the framework fails a good clip at
     // its start ("Internal data stream error"): a clip that is there gets
@@ -321,7 +333,8 @@ void WindowsMediaPlayer::onFailed(const QString &why)
     if (!m_retried && !m_released && clip.isFile() && clip.size() > 0) {
         m_retried = true;
         discardEngine();
-        QTimer::singleShot(0, this, [this] {
+        // A moment later, once the failed component has gone.
+        QTimer::singleShot(RetryDelayMs, this, [this] {
             if (m_released || m_engine || m_url.isEmpty())
                 return;   // released, or another clip came meanwhile
             m_failed = false;
@@ -455,6 +468,7 @@ void WindowsMediaPlayer::release()
 
 void WindowsMediaPlayer::discardEngine()
 {
+    m_watchdog.stop();
     if (!m_engine)
         return;
     m_engine->disconnect(this);
@@ -468,6 +482,8 @@ void WindowsMediaPlayer::discardEngine()
 
 void WindowsMediaPlayer::onFrame(const QVideoFrame &frame)
 {
+    if (frame.isValid())
+        m_watchdog.stop();
     m_pending = frame;
     if (!frame.isValid())
         m_frame = QImage();

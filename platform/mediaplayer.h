@@ -10,6 +10,7 @@
 
 #include <QImage>
 #include <QPointer>
+#include <QTimer>
 #include <QVideoFrame>
 #include <QWidget>
 #include <functional>
@@ -89,6 +90,8 @@ public:
     // Lets a test stand in for the component's state, read by read.
     void setStatusReader(std::function<QString()> reader) { m_statusReader = std::move(reader); }
     int repetitionsPlayed() const { return m_played; }
+    // How long a clip may take to show its first picture (8 s; tests shorten it).
+    static void setFirstFrameLimit(int ms);
 
     // Takes another element's settings, position and size (control groups).
     void copySettingsFrom(const WindowsMediaPlayer &other);
@@ -130,6 +133,8 @@ private:
     bool m_released = false;
     bool m_failed = false;   // the component gave up on its clip
     bool m_retried = false;  // the clip has had its second try
+    QTimer m_watchdog;       // the first picture of a clip is due before it fires
+    static constexpr int RetryDelayMs = 100;
     int m_played = 0;
     State m_state = State::Ready;
     // Frames are made into pictures only when painted or asked for: one

@@ -9,6 +9,7 @@
 #include "platform/user32.h"
 
 #include <QStringList>
+#include <QVideoSink>
 #include <QVector>
 #include <memory>
 #include <vector>
@@ -26,6 +27,9 @@ public:
     void setVolume(float v) override { volume = v; }
     void setMuted(bool m) override { muted = m; }
     void setRate(double) override {}
+    // With a video sink, as the real engine has: the player then waits for pictures.
+    QVideoSink *videoSink() override { return sink; }
+    QVideoSink *sink = nullptr;
 
     // Drive it as the real component would.
     void finish() { emit endOfMedia(); }

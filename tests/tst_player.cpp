@@ -30,6 +30,7 @@ private slots:
         host.reset();
         world.reset();
         setClipFolder(QString());
+        WindowsMediaPlayer::setFirstFrameLimit(0);
     }
 
     void repetitionsAreCountedHere()
@@ -103,6 +104,29 @@ private slots:
         FakeEngine *third = engineOf(p);
         third->fail();
         QTRY_VERIFY(engineOf(p) && engineOf(p) != third);
+    }
+
+    // A clip that neither plays nor fails counts as failed when no picture
+    // comes in time, so the boot cannot wait for ever.
+    void aClipWithoutPicturesGivesUp()
+    {
+        WindowsMediaPlayer::setFirstFrameLimit(50);
+        QVideoSink sink;
+        setMediaEngineFactory([&](QObject *owner) {
+            auto *e = new FakeEngine(owner);
+            e->sink = &sink;
+            return e;
+        });
+        WindowsMediaPlayer p(host.get(), QStringLiteral("WindowsMediaPlayer1"));
+        p.setURL(QStringLiteral("missing.avi"));   // not there: no second try
+        QCOMPARE(p.status(), QStringLiteral("Lecture"));
+        QTRY_COMPARE_WITH_TIMEOUT(p.status(), QStringLiteral("Arrêté"), 2000);
+
+        // A picture in time keeps it playing.
+        p.setURL(QStringLiteral("other.avi"));
+        emit sink.videoFrameChanged(QVideoFrame(QVideoFrameFormat(QSize(4, 4), QVideoFrameFormat::Format_ARGB8888)));
+        QTest::qWait(150);
+        QCOMPARE(p.status(), QStringLiteral("Lecture"));
     }
 
     void settingsReachTheEngine()
