@@ -7,6 +7,9 @@
 #include "platform/twips.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QMouseEvent>
+#include <QTimer>
 
 using namespace platform;
 
@@ -131,3 +134,32 @@ TestWorld::~TestWorld()
 }
 
 QStringList linesOf(const ConsoleWindow &console) { return console.List1->lines(); }
+
+void click(QWidget *w)
+{
+    const QPointF at = QRectF(w->rect()).center();
+    QMouseEvent press(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &press);
+    QCoreApplication::sendEvent(w, &release);
+}
+
+bool waitFor(const std::function<bool()> &done, int limitMs)
+{
+    if (done())
+        return true;
+    QEventLoop loop;
+    QTimer look, limit;
+    QObject::connect(&look, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+    look.start(1);
+    limit.setSingleShot(true);
+    limit.start(limitMs);
+    loop.exec();
+    return done();
+}

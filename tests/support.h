@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <QVideoSink>
 #include <QVector>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -81,6 +82,14 @@ public:
 private:
     std::unique_ptr<platform::HandlerScope> m_scope;
 };
+
+// A left click in the middle of a widget, delivered as the window system would.
+void click(QWidget *w);
+
+// Runs the event loop until done() holds or the limit has passed.  Unlike
+// QTest::qWaitFor it does not sleep between looks, so fast timers keep
+// their pace.
+bool waitFor(const std::function<bool()> &done, int limitMs = 10000);
 
 // The lines of a console list, for comparisons.
 class ConsoleWindow;

@@ -193,18 +193,6 @@ class TestDock : public QObject {
         return ticks;
     }
 
-    // A left click on the icon, delivered as the window system would.
-    static void click(QWidget *icon)
-    {
-        const QPointF at = QRectF(icon->rect()).center();
-        QMouseEvent press(QEvent::MouseButtonPress, at, icon->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
-                          Qt::NoModifier);
-        QMouseEvent release(QEvent::MouseButtonRelease, at, icon->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
-                            Qt::NoModifier);
-        QCoreApplication::sendEvent(icon, &press);
-        QCoreApplication::sendEvent(icon, &release);
-    }
-
     // Opens a tool with its icon; the Scanner's strip is run to its end.
     void openWithDock(Dock &dock, const Tool &t)
     {

@@ -95,18 +95,6 @@ QString screenOutOfStep()
     return out.join(QStringLiteral("; "));
 }
 
-// A left click, delivered as the window system would.
-void click(QWidget *w)
-{
-    const QPointF at = QRectF(w->rect()).center();
-    QMouseEvent press(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
-    QMouseEvent release(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
-                        Qt::NoModifier);
-    QCoreApplication::sendEvent(w, &press);
-    QCoreApplication::sendEvent(w, &release);
-}
-
 // A line typed into a console and entered.
 void enter(ConsoleWindow &c, const QString &line)
 {
@@ -116,27 +104,6 @@ void enter(ConsoleWindow &c, const QString &line)
 }
 
 QStringList tail(const QStringList &lines, int n) { return lines.mid(std::max(0, int(lines.size()) - n)); }
-
-// Runs the event loop until done() holds, or ten seconds.  Unlike
-// QTest::qWaitFor it does not sleep between looks, so the fast timers keep
-// their pace.
-bool waitFor(const std::function<bool()> &done)
-{
-    if (done())
-        return true;
-    QEventLoop loop;
-    QTimer look, limit;
-    QObject::connect(&look, &QTimer::timeout, &loop, [&] {
-        if (done())
-            loop.quit();
-    });
-    QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
-    look.start(1);
-    limit.setSingleShot(true);
-    limit.start(10000);
-    loop.exec();
-    return done();
-}
 
 const char *toolName(int t) { return Tools[t].name; }
 

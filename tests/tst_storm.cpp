@@ -43,18 +43,6 @@ bool stripLeadsToTheScanner()
     return p && p->state() == Form::State::Loaded && v && v->Processing == QStringLiteral("Scanner");
 }
 
-// A left click delivered as the window system would.
-void click(QWidget *w)
-{
-    const QPointF at = QRectF(w->rect()).center();
-    QMouseEvent press(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
-    QMouseEvent release(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
-                        Qt::NoModifier);
-    QCoreApplication::sendEvent(w, &press);
-    QCoreApplication::sendEvent(w, &release);
-}
-
 QString describe(const QString &s)
 {
     QString shown = s.size() > 40 ? s.left(40) + QStringLiteral("...(%1)").arg(s.size()) : s;
