@@ -187,7 +187,8 @@ void Form::makeVisible()
     m_window->show();
     if (frameIntervalMs() > 0)   // the offscreen platform has no stacking
         m_window->raise();
-    m_window->activateWindow();
+    if (!(m_window->windowFlags() & Qt::WindowDoesNotAcceptFocus))
+        m_window->activateWindow();
 }
 
 void Form::teardown()
