@@ -5,6 +5,7 @@
 #include "console/debugger.h"
 #include "console/scanner.h"
 #include "dock/dock.h"
+#include "shell/processing.h"
 #include "shell/variables.h"
 #include "viewer/video.h"
 
@@ -25,3 +26,19 @@ inline const Tool Tools[] = {
     {"Scanner", &Dock::Image5, &Dock::Image5H, &Dock::Image55, &Variables::Scanner,
      []() -> platform::Form * { return platform::Forms::find<Scanner>(); }},
 };
+
+// An icon shows a holder's picture when it was given that very picture.
+inline bool shows(const platform::Image *icon, const platform::Image *holder)
+{
+    return icon->Picture().cacheKey() == holder->Picture().cacheKey();
+}
+
+inline bool isOpen(const platform::Form *f) { return f && f->state() == platform::Form::State::Loaded; }
+
+// A strip filling its bar on its way to the Scanner.
+inline bool stripLeadsToTheScanner()
+{
+    const Processing *p = platform::Forms::find<Processing>();
+    const Variables *v = platform::Forms::find<Variables>();
+    return isOpen(p) && v && v->Processing == QStringLiteral("Scanner");
+}

@@ -7,6 +7,7 @@
 #include "dock/dock.h"
 #include "shell/variables.h"
 #include "support.h"
+#include "tooltable.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -75,8 +76,6 @@ Image *normalOf(const QString &console)
     Dock &d = Forms::get<Dock>();
     return console == QLatin1String("Debugger") ? d.Image44 : d.Image55;
 }
-
-bool shows(const Image *icon, const Image *holder) { return icon->Picture().cacheKey() == holder->Picture().cacheKey(); }
 
 // Types a text key by key, as a keyboard would, letters outside ASCII included.
 void type(QWidget *w, const QString &text)

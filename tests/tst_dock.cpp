@@ -25,23 +25,10 @@ const Tool &VideoTool = Tools[0];
 const Tool &DebuggerTool = Tools[1];
 const Tool &ScannerTool = Tools[2];
 
-bool isOpen(const Tool &t)
-{
-    Form *f = t.find();
-    return f && f->state() == Form::State::Loaded;
-}
+bool isOpen(const Tool &t) { return isOpen(t.find()); }
 
-bool shows(const Image *icon, const Image *holder) { return icon->Picture().cacheKey() == holder->Picture().cacheKey(); }
 bool isLit(const Dock &d, const Tool &t) { return shows(d.*t.icon, d.*t.lit); }
 bool isUnlit(const Dock &d, const Tool &t) { return shows(d.*t.icon, d.*t.normal); }
-
-// A strip filling its bar on its way to the Scanner.
-bool stripLeadsToTheScanner()
-{
-    Processing *p = Forms::find<Processing>();
-    Variables *v = Forms::find<Variables>();
-    return p && p->state() == Form::State::Loaded && v && v->Processing == QStringLiteral("Scanner");
-}
 
 // Empty when every tool is in step with the dock: its variable reads "Open"
 // exactly while it is open ("Close" otherwise), and its icon is lit exactly

@@ -37,8 +37,6 @@ const QString DebuggerBanner = QStringLiteral("Debugger System Command Line Inte
 const QString ScannerBanner = QStringLiteral("Scanner System Interface. Type 'help' for help page ...");
 const QString NoEngine = QStringLiteral("ERROR : 9001 - The media player component could not be created");
 
-bool shows(const Image *icon, const Image *holder) { return icon->Picture().cacheKey() == holder->Picture().cacheKey(); }
-
 QString iconState(const Dock &d, Image *Dock::*icon, Image *Dock::*lit, Image *Dock::*normal)
 {
     if (shows(d.*icon, d.*lit))
@@ -47,8 +45,6 @@ QString iconState(const Dock &d, Image *Dock::*icon, Image *Dock::*lit, Image *D
         return QStringLiteral("unlit");
     return QStringLiteral("?");
 }
-
-bool isOpen(const Form *f) { return f && f->state() == Form::State::Loaded; }
 
 // The tools as one line: each tool's window, variable and icon.
 QString toolsState()

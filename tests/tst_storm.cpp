@@ -32,17 +32,6 @@ namespace {
 
 const Tool &ScannerTool = Tools[2];
 
-bool shows(const Image *icon, const Image *holder) { return icon->Picture().cacheKey() == holder->Picture().cacheKey(); }
-
-bool isOpen(const Form *f) { return f && f->state() == Form::State::Loaded; }
-
-bool stripLeadsToTheScanner()
-{
-    Processing *p = Forms::find<Processing>();
-    Variables *v = Forms::find<Variables>();
-    return p && p->state() == Form::State::Loaded && v && v->Processing == QStringLiteral("Scanner");
-}
-
 QString describe(const QString &s)
 {
     QString shown = s.size() > 40 ? s.left(40) + QStringLiteral("...(%1)").arg(s.size()) : s;

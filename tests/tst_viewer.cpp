@@ -6,6 +6,7 @@
 #include "dock/dock.h"
 #include "shell/variables.h"
 #include "support.h"
+#include "tooltable.h"
 #include "viewer/video.h"
 
 #include <QTest>
@@ -13,8 +14,6 @@
 using namespace platform;
 
 namespace {
-
-bool shows(const Image *icon, const Image *holder) { return icon->Picture().cacheKey() == holder->Picture().cacheKey(); }
 
 QVector<int> fadeOut()
 {
@@ -87,7 +86,6 @@ QList<QWidget *> tabCycle(QWidget *start, const QList<QWidget *> &controls)
             out << w;
     return out;
 }
-
 
 // Opens the viewer; a failure that escapes the window model comes back as its text.
 QString openViewerCatching()
