@@ -2,17 +2,24 @@
 // last window has been unloaded.
 
 #include "assets/art.h"
+#include "platform/display.h"
 #include "platform/fonts.h"
 #include "platform/forms.h"
 #include "shell/loading.h"
 
 #include <QApplication>
+#include <cstdio>
 
 int main(int argc, char *argv[])
 {
     // Placing windows and setting their opacity need X11: on Wayland, XWayland.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
+    // Qt would abort with a hint about reinstalling; say what is really missing.
+    if (qgetenv("QT_QPA_PLATFORM").startsWith("xcb") && !platform::canOpenX11Display()) {
+        std::fputs("Syrel needs a graphical display (X11, or Wayland through XWayland).\n", stderr);
+        return 1;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Syrel"));
     QApplication::setDesktopFileName(QStringLiteral("syrel"));

@@ -2,6 +2,8 @@
 
 #include "platform/dispatch.h"
 
+#include <QScrollBar>
+
 using namespace platform;
 
 ConsoleWindow::ConsoleWindow(const Design &d) : Form(d.name)
@@ -20,6 +22,22 @@ ConsoleWindow::ConsoleWindow(const Design &d) : Form(d.name)
         lp.setColor(group, QPalette::HighlightedText, Qt::white);
     }
     List1->setPalette(lp);
+    // The list is disabled, and so is its scroll bar: without this it would
+    // show in the light system grey on the black console once the list fills.
+    QPalette bp = List1->verticalScrollBar()->palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        bp.setColor(group, QPalette::Window, Qt::black);
+        bp.setColor(group, QPalette::Base, Qt::black);
+        bp.setColor(group, QPalette::Button, QColor(0x30, 0x30, 0x30));
+        bp.setColor(group, QPalette::Light, QColor(0x48, 0x48, 0x48));
+        bp.setColor(group, QPalette::Midlight, QColor(0x3c, 0x3c, 0x3c));
+        bp.setColor(group, QPalette::Mid, QColor(0x24, 0x24, 0x24));
+        bp.setColor(group, QPalette::Dark, QColor(0x18, 0x18, 0x18));
+        bp.setColor(group, QPalette::Shadow, Qt::black);
+        bp.setColor(group, QPalette::ButtonText, QColor(0x70, 0x70, 0x70));
+        bp.setColor(group, QPalette::WindowText, QColor(0x70, 0x70, 0x70));
+    }
+    List1->verticalScrollBar()->setPalette(bp);
 
     Text1 = new TextBox(window(), QStringLiteral("Text1"));
     placeTwips(Text1, 0, d.textTop, d.clientWidth, 285);

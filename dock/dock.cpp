@@ -114,8 +114,13 @@ void Dock::Image5_Click()
 void Dock::Image9_Click()
 {
     light(Image9, Image9H);
+    ShutDown();
+}
+
+void Dock::ShutDown()
+{
     if (Forms::shuttingDown())
-        return;   // a second click: the first one is already closing everything
+        return;   // a second request: the first one is already closing everything
     Forms::show<Closing>();
     // From here on nothing that is closed comes back, whatever else is running.
     Forms::beginShutdown();
@@ -126,4 +131,12 @@ void Dock::Image9_Click()
     Forms::unload<Processing>();
     Forms::unload<Desktop>();
     Forms::unloadAll();
+}
+
+void Dock::Form_QueryUnload(int &Cancel, int)
+{
+    // Closing the bar alone (Alt+F4) would leave the desktop with no way
+    // out: it shuts the machine down, as the exit icon does.
+    Cancel = 1;
+    Image9_Click();
 }

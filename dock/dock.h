@@ -16,6 +16,9 @@ public:
     void Image4_Click();
     void Image5_Click();
     void Image9_Click();
+    void Form_QueryUnload(int &Cancel, int UnloadMode) override;
+    // What the exit icon sets going: the notice, every tool and the desktop unloaded.
+    static void ShutDown();
 
     // Lighting copies the lit holder's picture into the icon, unlighting the normal one's.
     static void light(platform::Image *icon, const platform::Image *holder) { icon->setPicture(holder->Picture()); }

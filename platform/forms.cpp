@@ -57,7 +57,12 @@ void FormWindow::closeEvent(QCloseEvent *event)
         Form *f = m_form;
         QTimer::singleShot(0, this, [self, f] {
             if (self)
-                runHandler("close box", [f] { Forms::unload(f); });
+                runHandler("close box", [f] {
+                    int cancel = 0;
+                    f->Form_QueryUnload(cancel, Form::vbFormControlMenu);
+                    if (!cancel)
+                        Forms::unload(f);
+                });
         });
     }
 }
@@ -104,12 +109,12 @@ bool framedBySystem(const QWidget *w) { return w->frameGeometry() != w->geometry
 
 int Form::Left() const
 {
-    const int px = m_window->geometry().x() - frameMargins().left();
+    const int px = m_window->geometry().x() - frameMargins().left() - screenOrigin().x();
     return px == m_twipsPosPixels.x() ? m_twipsPos.x() : toTwipsX(px);
 }
 int Form::Top() const
 {
-    const int px = m_window->geometry().y() - frameMargins().top();
+    const int px = m_window->geometry().y() - frameMargins().top() - screenOrigin().y();
     return px == m_twipsPosPixels.y() ? m_twipsPos.y() : toTwipsY(px);
 }
 int Form::Width() const
@@ -132,11 +137,12 @@ void Form::Move(int left, int top)
     m_twipsPos = QPoint(left, top);
     m_twipsPosPixels = QPoint(toPixelsX(left), toPixelsY(top));
     const QMargins m = frameMargins();
+    const QPoint frame = m_twipsPosPixels + screenOrigin();
     if (framedBySystem(m_window) || m.isNull()) {
-        m_window->move(m_twipsPosPixels);   // the window system places the frame
+        m_window->move(frame);   // the window system places the frame
     } else {
         // Not framed yet: place the client area where the frame will leave it.
-        m_window->setGeometry(QRect(m_twipsPosPixels + QPoint(m.left(), m.top()), m_window->size()));
+        m_window->setGeometry(QRect(frame + QPoint(m.left(), m.top()), m_window->size()));
     }
 }
 
@@ -167,14 +173,18 @@ void Form::placeAtStart()
         return;
     m_placed = true;
     const QSize screen = screenPixels();
+    const QPoint origin = screenOrigin();
+    // With several monitors the window system would pick one by its own
+    // rules (the first, or the one under the mouse): keep to the primary.
+    const bool severalScreens = QGuiApplication::screens().size() > 1;
     if (m_maximised) {
         m_window->setFixedSize(screen);
-        m_window->move(0, 0);
-    } else if (m_start == StartPosition::CenterScreen) {
+        m_window->move(origin);
+    } else if (m_start == StartPosition::CenterScreen || (m_start == StartPosition::WindowsDefault && severalScreens)) {
         const QMargins m = frameMargins();
         const QSize outer = m_window->size().grownBy(m);
         const QPoint frame((screen.width() - outer.width()) / 2, (screen.height() - outer.height()) / 2);
-        m_window->move(frame + QPoint(m.left(), m.top()));
+        m_window->move(origin + frame + QPoint(m.left(), m.top()));
     } else if (m_start == StartPosition::Manual) {
         Move(0, 0);   // the frame's corner at the screen's corner
         m_placed = true;

@@ -58,6 +58,14 @@ public:
 
     virtual void Form_Load() {}
     virtual void Form_Unload() {}
+    // A close request from the window system (close box, Alt+F4): setting
+    // Cancel keeps the window; otherwise it is unloaded.
+    virtual void Form_QueryUnload(int &Cancel, int UnloadMode)
+    {
+        (void)Cancel;
+        (void)UnloadMode;
+    }
+    static constexpr int vbFormControlMenu = 0;
 
     const QString &name() const { return m_name; }
     State state() const { return m_state; }

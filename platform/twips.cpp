@@ -35,6 +35,11 @@ QSize screenPixels()
     const QScreen *s = QGuiApplication::primaryScreen();
     return s ? s->geometry().size() : QSize(1024, 768);
 }
+QPoint screenOrigin()
+{
+    const QScreen *s = QGuiApplication::primaryScreen();
+    return s ? s->geometry().topLeft() : QPoint();
+}
 int screenWidthTwips() { return toTwipsX(screenPixels().width()); }
 int screenHeightTwips() { return toTwipsY(screenPixels().height()); }
 void setScreenOverride(QSize pixels) { g_override = pixels; }

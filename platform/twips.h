@@ -2,6 +2,7 @@
 // Twips (1/1440 inch) to pixels, with the screen's logical DPI: 15 twips a
 // pixel at 96 dpi.  Pixels are rounded to the nearest whole one.
 
+#include <QPoint>
 #include <QSize>
 
 namespace platform {
@@ -13,8 +14,11 @@ int toPixelsY(double twips);
 int toTwipsX(int pixels);
 int toTwipsY(int pixels);
 
-// The screen's size; tests may pretend to have another screen.
+// "The screen" is the primary monitor: its size, and where it lies on the
+// desktop (positions in twips count from its top-left corner).  Tests may
+// pretend to have another screen.
 QSize screenPixels();
+QPoint screenOrigin();
 int screenWidthTwips();
 int screenHeightTwips();
 void setScreenOverride(QSize pixels);   // an empty size removes the override

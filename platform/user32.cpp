@@ -1,5 +1,7 @@
 #include "user32.h"
 
+#include "display.h"
+
 #include <QVariant>
 
 namespace platform {
@@ -23,8 +25,10 @@ public:
             return 0;
         const std::int32_t old = GetWindowLongA(w, index);
         w->setProperty(StyleKey, value);
-        if (!(value & WS_EX_LAYERED))
+        if (!(value & WS_EX_LAYERED)) {
             w->setWindowOpacity(1.0);   // back to normal, opaque drawing
+            flushDisplay();
+        }
         return old;
     }
 
@@ -36,6 +40,7 @@ public:
         if (flags & LWA_ALPHA) {
             w->setProperty(AlphaKey, int(alpha));
             w->setWindowOpacity(alpha / 255.0);
+            flushDisplay();   // each step on screen before the next is prepared
         }
         return 1;
     }

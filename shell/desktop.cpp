@@ -59,3 +59,13 @@ void Desktop::Form_Unload()
     Forms::unload<Dock>();
     Forms::unload<Closing>();
 }
+
+void Desktop::Form_QueryUnload(int &Cancel, int)
+{
+    // The same way out as the dock's exit icon, whether the dock is up yet or not.
+    Cancel = 1;
+    if (Dock *dock = Forms::find<Dock>(); dock && !dock->isUnloading())
+        dock->Image9_Click();
+    else
+        Dock::ShutDown();
+}

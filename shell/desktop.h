@@ -25,6 +25,7 @@ public:
     Desktop();
     void Form_Load() override;
     void Form_Unload() override;
+    void Form_QueryUnload(int &Cancel, int UnloadMode) override;
 
     DesktopPicture *Picture;
 };

@@ -1,0 +1,28 @@
+#include "display.h"
+
+#include <QGuiApplication>
+#include <QtGui/qguiapplication_platform.h>
+#include <xcb/xcb.h>
+
+namespace platform {
+
+bool canOpenX11Display()
+{
+    xcb_connection_t *c = xcb_connect(nullptr, nullptr);
+    const bool ok = c && !xcb_connection_has_error(c);
+    if (c)
+        xcb_disconnect(c);
+    return ok;
+}
+
+void flushDisplay()
+{
+    auto *app = qGuiApp;
+    if (!app)
+        return;
+    if (auto *x11 = app->nativeInterface<QNativeInterface::QX11Application>())
+        if (xcb_connection_t *c = x11->connection())
+            xcb_flush(c);
+}
+
+} // namespace platform

@@ -1,0 +1,15 @@
+#pragma once
+// The connection to the display server.
+
+namespace platform {
+
+// Whether the X display named by DISPLAY can be opened at all; asked
+// before Qt is started, so that the program can say so plainly.
+bool canOpenX11Display();
+
+// Sends what the program has asked of the display server so far.  Window
+// property changes (opacity among them) otherwise wait in the connection
+// until some other traffic pushes them out, and a fade arrives all at once.
+void flushDisplay();
+
+} // namespace platform

@@ -1,0 +1,221 @@
+// The program itself on a real X display (Xvfb and openbox), judged by what
+// reaches the X server: every fade step arriving as its own opacity change,
+// paced one a frame; the keyboard where the user expects it; Alt+F4 on the
+// dock ending the run; and a clear word when there is no display at all.
+
+#include "xwatch.h"
+
+#include <QProcess>
+#include <QTest>
+#include <functional>
+
+namespace {
+constexpr double FrameMs = 16.0;
+
+QString xdotool(const QStringList &args)
+{
+    QProcess p;
+    p.start(QStringLiteral("xdotool"), args);
+    p.waitForFinished(5000);
+    return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
+}
+
+void clickAt(QPoint at)
+{
+    xdotool({"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"});
+}
+
+bool waitUntil(const std::function<bool()> &done, int limitMs)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > limitMs)
+            return false;
+        QTest::qWait(20);
+    }
+    return true;
+}
+
+// Client sizes of the program's windows, which tell them apart (three of
+// them are captioned with one space).
+const QSize DockSize(500, 74), StripSize(577, 85), DebuggerSize(517, 454), ScannerSize(475, 475),
+    ViewerSize(657, 588);
+} // namespace
+
+class TestScreen : public QObject {
+    Q_OBJECT
+    std::unique_ptr<XWatch> watch;
+    QProcess syrel;
+    QSize screen;
+
+    std::uint32_t shown(QSize size, int limitMs = 30000)
+    {
+        std::uint32_t found = 0;
+        waitUntil(
+            [&] {
+                const QList<std::uint32_t> all = watch->windows();
+                for (auto it = all.rbegin(); it != all.rend(); ++it)
+                    if (watch->size(*it) == size && watch->viewable(*it) && watch->pid(*it) == syrel.processId()) {
+                        found = *it;
+                        return true;
+                    }
+                return false;
+            },
+            limitMs);
+        return found;
+    }
+
+    QPoint dockIcon(QPoint centre) const
+    {
+        const int left = screen.width() / 2 - 250, top = (screen.height() * 15 - 1400) / 15;
+        return QPoint(left, top) + centre;
+    }
+
+    // The fade of one window, from the given mark on, as the server saw it.
+    void checkFade(const char *what, std::uint32_t window, int mark, int steps, bool toZero)
+    {
+        QList<XWatch::Change> seen;
+        for (const XWatch::Change &c : watch->changes(window))
+            if (c.seq >= mark)
+                seen << c;
+        const FadeShape s = shapeOf(seen);
+        const QString why = QStringLiteral("%1: %2").arg(QLatin1String(what), s.describe());
+        qInfo().noquote() << why;
+        QVERIFY2(s.changes >= 0.9 * steps, qPrintable(why));
+        QVERIFY2(s.spreadMs >= 0.75 * steps * FrameMs, qPrintable(why));
+        QVERIFY2(s.maxWithin10ms <= 4, qPrintable(why));
+        // One step a display frame: not half the pace either.
+        QVERIFY2(s.medianGapMs >= 10 && s.medianGapMs <= 25, qPrintable(why));
+        // Falling, step by step.
+        for (qsizetype i = 1; i < seen.size(); ++i)
+            QVERIFY2(seen[i].value <= seen[i - 1].value, qPrintable(why));
+        if (toZero)
+            QCOMPARE(seen.last().value, 0u);
+    }
+
+    void startProgram()
+    {
+        syrel.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        syrel.start(QStringLiteral(SYREL_PROGRAM), {});
+        QVERIFY(syrel.waitForStarted(5000));
+    }
+
+private slots:
+    void init()
+    {
+        watch = std::make_unique<XWatch>();
+        QVERIFY2(watch->ok(), "no X display");
+        const QStringList dims = xdotool({"getdisplaygeometry"}).split(QLatin1Char(' '));
+        QCOMPARE(dims.size(), 2);
+        screen = QSize(dims[0].toInt(), dims[1].toInt());
+    }
+
+    void cleanup()
+    {
+        if (syrel.state() != QProcess::NotRunning) {
+            syrel.kill();
+            syrel.waitForFinished(5000);
+        }
+        watch.reset();
+    }
+
+    // Boot, then each fade of the run in turn, the way a user sets them off.
+    void everyFadeReachesTheServerStepByStep()
+    {
+        startProgram();
+        const std::uint32_t strip = shown(StripSize);
+        QVERIFY2(strip, "no progress strip after the boot clip");
+        const int stripMark = watch->count();
+        const std::uint32_t dock = shown(DockSize);
+        QVERIFY2(dock, "no dock after the strip");
+        QVERIFY(waitUntil([&] { return !watch->viewable(strip); }, 20000));
+        checkFade("start-up strip", strip, stripMark, 256, true);
+
+        clickAt(dockIcon({119, 39}));   // Debugger
+        const std::uint32_t debugger = shown(DebuggerSize);
+        QVERIFY(debugger);
+        QTest::qWait(300);
+        int mark = watch->count();
+        clickAt(dockIcon({119, 39}));
+        QVERIFY(waitUntil([&] { return !watch->viewable(debugger); }, 10000));
+        checkFade("Debugger", debugger, mark, 52, true);
+
+        clickAt(dockIcon({50, 39}));   // viewer
+        std::uint32_t viewer = shown(ViewerSize);
+        QVERIFY(viewer);
+        QTest::qWait(300);
+        mark = watch->count();
+        clickAt(dockIcon({50, 39}));
+        QVERIFY(waitUntil([&] { return !watch->viewable(viewer); }, 10000));
+        checkFade("viewer", viewer, mark, 52, true);
+
+        mark = watch->count();
+        clickAt(dockIcon({185, 41}));   // Scanner, through the strip
+        const std::uint32_t strip2 = shown(StripSize);
+        QVERIFY(strip2);
+        const std::uint32_t scanner = shown(ScannerSize, 20000);
+        QVERIFY(scanner);
+        QVERIFY(waitUntil([&] { return !watch->viewable(strip2); }, 20000));
+        checkFade("Scanner's strip", strip2, mark, 256, true);
+
+        // "start" opens the viewer beside the Scanner; the typing goes on in the Scanner.
+        QVERIFY(waitUntil([&] { return watch->focus() == scanner; }, 5000));
+        xdotool({"type", "--delay", "30", "start"});
+        xdotool({"key", "Return"});
+        viewer = shown(ViewerSize);
+        QVERIFY(viewer);
+        QTest::qWait(800);   // the viewer is mapped and the window manager has had its say
+        QCOMPARE(watch->focus(), scanner);
+
+        mark = watch->count();
+        clickAt(dockIcon({185, 41}));
+        QVERIFY(waitUntil([&] { return !watch->viewable(scanner); }, 10000));
+        checkFade("Scanner", scanner, mark, 52, true);
+
+        // The exit icon: the viewer fades out, then the dock from 255 to 180.
+        mark = watch->count();
+        clickAt(dockIcon({456, 39}));
+        QVERIFY2(syrel.waitForFinished(30000), "the program did not end after the exit icon");
+        QCOMPARE(syrel.exitCode(), 0);
+        checkFade("viewer at the exit", viewer, mark, 52, true);
+        checkFade("dock", dock, mark, 16, false);
+        QCOMPARE(watch->changes(dock).last().value, quint32(180.0 / 255.0 * 0xffffffffu));
+    }
+
+    // Closing the dock from the window manager shuts the machine down.
+    void altF4OnTheDockEndsTheRun()
+    {
+        startProgram();
+        const std::uint32_t dock = shown(DockSize);
+        QVERIFY2(dock, "no dock");
+        QTest::qWait(300);
+        QVERIFY(waitUntil([&] { return watch->focus() == dock; }, 5000));
+        const int mark = watch->count();
+        xdotool({"key", "alt+F4"});
+        QVERIFY2(shown(QSize(441, 25), 5000), "no shutdown notice");
+        QVERIFY2(syrel.waitForFinished(30000), "Alt+F4 on the dock left the program running");
+        QCOMPARE(syrel.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(syrel.exitCode(), 0);
+        checkFade("dock after Alt+F4", dock, mark, 16, false);
+    }
+
+    void withoutADisplayItSaysSo()
+    {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char *v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(QString::fromLatin1(v));
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(SYREL_PROGRAM), {});
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 1);
+        QCOMPARE(QString::fromUtf8(p.readAllStandardError()),
+                 QStringLiteral("Syrel needs a graphical display (X11, or Wayland through XWayland).\n"));
+        QVERIFY(p.readAllStandardOutput().isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestScreen)
+#include "tst_screen.moc"

@@ -1,0 +1,211 @@
+#include "xwatch.h"
+
+#include <QSize>
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <poll.h>
+#include <xcb/xcb.h>
+
+namespace {
+xcb_atom_t atom(xcb_connection_t *c, const char *name)
+{
+    xcb_intern_atom_reply_t *r = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::uint16_t(std::strlen(name)), name), nullptr);
+    const xcb_atom_t a = r ? r->atom : 0;
+    std::free(r);
+    return a;
+}
+} // namespace
+
+XWatch::XWatch()
+{
+    xcb_connection_t *c = xcb_connect(nullptr, nullptr);
+    if (!c || xcb_connection_has_error(c)) {
+        if (c)
+            xcb_disconnect(c);
+        return;
+    }
+    m_conn = c;
+    m_root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    m_opacity = atom(c, "_NET_WM_WINDOW_OPACITY");
+    // New top-level windows are created as children of the root, before
+    // the window manager frames them: catch each as it comes.
+    const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    xcb_change_window_attributes(c, m_root, XCB_CW_EVENT_MASK, &mask);
+    xcb_flush(c);
+    m_thread = std::thread([this] { run(); });
+}
+
+XWatch::~XWatch()
+{
+    m_stop = true;
+    if (m_thread.joinable())
+        m_thread.join();
+    if (m_conn)
+        xcb_disconnect(m_conn);
+}
+
+void XWatch::select(std::uint32_t window)
+{
+    const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_change_window_attributes(m_conn, window, XCB_CW_EVENT_MASK, &mask);
+    xcb_flush(m_conn);
+}
+
+void XWatch::run()
+{
+    int seq = 0;
+    const int fd = xcb_get_file_descriptor(m_conn);
+    while (!m_stop) {
+        xcb_generic_event_t *e = xcb_poll_for_event(m_conn);
+        if (!e) {
+            if (xcb_connection_has_error(m_conn))
+                return;
+            pollfd p{fd, POLLIN, 0};
+            ::poll(&p, 1, 20);
+            continue;
+        }
+        const int type = e->response_type & 0x7f;
+        if (type == XCB_CREATE_NOTIFY) {
+            auto *ce = reinterpret_cast<xcb_create_notify_event_t *>(e);
+            if (ce->parent == m_root) {
+                select(ce->window);
+                std::lock_guard<std::mutex> g(m_lock);
+                m_windows << ce->window;
+            }
+        } else if (type == XCB_PROPERTY_NOTIFY) {
+            auto *pe = reinterpret_cast<xcb_property_notify_event_t *>(e);
+            if (pe->atom == m_opacity) {
+                Change ch{pe->window, pe->time, pe->state == XCB_PROPERTY_DELETE, 0xffffffffu, 0};
+                if (!ch.deleted) {
+                    xcb_get_property_reply_t *r = xcb_get_property_reply(
+                        m_conn, xcb_get_property(m_conn, 0, pe->window, m_opacity, XCB_ATOM_CARDINAL, 0, 1), nullptr);
+                    if (r && xcb_get_property_value_length(r) >= 4)
+                        std::memcpy(&ch.value, xcb_get_property_value(r), 4);
+                    std::free(r);
+                }
+                std::lock_guard<std::mutex> g(m_lock);
+                ch.seq = seq++;
+                m_changes << ch;
+            }
+        }
+        std::free(e);
+    }
+}
+
+QList<XWatch::Change> XWatch::changes(std::uint32_t window) const
+{
+    std::lock_guard<std::mutex> g(m_lock);
+    QList<Change> out;
+    for (const Change &c : m_changes)
+        if (c.window == window)
+            out << c;
+    return out;
+}
+
+QList<XWatch::Change> XWatch::changes() const
+{
+    std::lock_guard<std::mutex> g(m_lock);
+    return m_changes;
+}
+
+int XWatch::count() const
+{
+    std::lock_guard<std::mutex> g(m_lock);
+    return int(m_changes.size());
+}
+
+QList<std::uint32_t> XWatch::windows() const
+{
+    std::lock_guard<std::mutex> g(m_lock);
+    return m_windows;
+}
+
+// The queries below use a connection of their own: the watching one is
+// read by its thread.
+QString XWatch::name(std::uint32_t window) const
+{
+    xcb_connection_t *c = xcb_connect(nullptr, nullptr);
+    const xcb_atom_t netName = atom(c, "_NET_WM_NAME"), utf8 = atom(c, "UTF8_STRING");
+    xcb_get_property_reply_t *r = xcb_get_property_reply(c, xcb_get_property(c, 0, window, netName, utf8, 0, 256), nullptr);
+    QString out;
+    if (r)
+        out = QString::fromUtf8(static_cast<const char *>(xcb_get_property_value(r)), xcb_get_property_value_length(r));
+    std::free(r);
+    xcb_disconnect(c);
+    return out;
+}
+
+QSize XWatch::size(std::uint32_t window) const
+{
+    xcb_connection_t *c = xcb_connect(nullptr, nullptr);
+    xcb_get_geometry_reply_t *r = xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr);
+    const QSize out = r ? QSize(r->width, r->height) : QSize();
+    std::free(r);
+    xcb_disconnect(c);
+    return out;
+}
+
+bool XWatch::viewable(std::uint32_t window) const
+{
+    xcb_connection_t *c = xcb_connect(nullptr, nullptr);
+    xcb_get_window_attributes_reply_t *r = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr);
+    const bool out = r && r->map_state == XCB_MAP_STATE_VIEWABLE;
+    std::free(r);
+    xcb_disconnect(c);
+    return out;
+}
+
+qint64 XWatch::pid(std::uint32_t window) const
+{
+    xcb_connection_t *c = xcb_connect(nullptr, nullptr);
+    const xcb_atom_t netPid = atom(c, "_NET_WM_PID");
+    xcb_get_property_reply_t *r = xcb_get_property_reply(c, xcb_get_property(c, 0, window, netPid, XCB_ATOM_CARDINAL, 0, 1), nullptr);
+    qint64 out = -1;
+    if (r && xcb_get_property_value_length(r) >= 4)
+        out = *static_cast<const std::uint32_t *>(xcb_get_property_value(r));
+    std::free(r);
+    xcb_disconnect(c);
+    return out;
+}
+
+std::uint32_t XWatch::focus() const
+{
+    xcb_connection_t *c = xcb_connect(nullptr, nullptr);
+    xcb_get_input_focus_reply_t *r = xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr);
+    const std::uint32_t out = r ? r->focus : 0;
+    std::free(r);
+    xcb_disconnect(c);
+    return out;
+}
+
+FadeShape shapeOf(const QList<XWatch::Change> &changes)
+{
+    FadeShape s;
+    s.changes = int(changes.size());
+    if (changes.isEmpty())
+        return s;
+    QList<std::uint32_t> times;
+    for (const auto &c : changes)
+        times << c.time;
+    std::sort(times.begin(), times.end());
+    s.spreadMs = times.last() - times.first();
+    for (qsizetype i = 0, j = 0; i < times.size(); ++i) {
+        while (times[i] - times[j] >= 10)
+            ++j;
+        s.maxWithin10ms = std::max(s.maxWithin10ms, int(i - j + 1));
+    }
+    QList<std::uint32_t> gaps;
+    for (qsizetype i = 1; i < times.size(); ++i)
+        gaps << times[i] - times[i - 1];
+    std::sort(gaps.begin(), gaps.end());
+    if (!gaps.isEmpty())
+        s.medianGapMs = gaps.size() % 2 ? gaps[gaps.size() / 2] : (gaps[gaps.size() / 2 - 1] + gaps[gaps.size() / 2]) / 2.0;
+    return s;
+}
+
+QString FadeShape::describe() const
+{
+    return QStringLiteral("%1 changes over %2 ms, at most %3 within 10 ms, median gap %4 ms")
+        .arg(changes).arg(spreadMs).arg(maxWithin10ms).arg(medianGapMs);
+}

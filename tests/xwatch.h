@@ -1,0 +1,64 @@
+#pragma once
+// An X client of the test's own: it sees every top-level window created on
+// the display and records, with the X server's timestamps, each change of
+// their opacity property, as the window manager and compositor see them.
+
+#include <QList>
+#include <QRect>
+#include <QString>
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+
+struct xcb_connection_t;
+
+class XWatch {
+public:
+    struct Change {
+        std::uint32_t window;
+        std::uint32_t time;   // X server time, ms
+        bool deleted;         // property removed: fully opaque
+        std::uint32_t value;  // opacity scaled to 32 bits when set
+        int seq;              // order of arrival
+    };
+
+    XWatch();   // on $DISPLAY
+    ~XWatch();
+    bool ok() const { return m_conn != nullptr; }
+
+    // Changes of the opacity property so far, for one window or every window.
+    QList<Change> changes(std::uint32_t window) const;
+    QList<Change> changes() const;
+    int count() const;   // a mark: changes seen so far
+    QList<std::uint32_t> windows() const;   // top-level windows created since the start
+
+    // Asked of the server directly.
+    QString name(std::uint32_t window) const;
+    QSize size(std::uint32_t window) const;
+    bool viewable(std::uint32_t window) const;
+    qint64 pid(std::uint32_t window) const;   // _NET_WM_PID: frames of the window manager have none
+    std::uint32_t focus() const;   // the window holding the input focus
+
+private:
+    void run();
+    void select(std::uint32_t window);
+
+    xcb_connection_t *m_conn = nullptr;
+    std::uint32_t m_root = 0, m_opacity = 0;
+    mutable std::mutex m_lock;
+    QList<Change> m_changes;
+    QList<std::uint32_t> m_windows;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+
+// How a fade reached the server.
+struct FadeShape {
+    int changes = 0;
+    std::uint32_t spreadMs = 0;   // first to last change
+    int maxWithin10ms = 0;        // the most changes inside any 10 ms of server time
+    double medianGapMs = 0;
+    QString describe() const;
+};
+FadeShape shapeOf(const QList<XWatch::Change> &changes);
