@@ -133,6 +133,13 @@ TestWorld::~TestWorld()
     QCoreApplication::processEvents();
 }
 
+void TestWorld::outsideHandlers(const std::function<void()> &fn)
+{
+    m_scope.reset();
+    fn();
+    m_scope = std::make_unique<HandlerScope>();
+}
+
 QStringList linesOf(const ConsoleWindow &console) { return console.List1->lines(); }
 
 void click(QWidget *w)

@@ -79,6 +79,9 @@ public:
     bool failEngines = false;         // the media player component cannot be made
     QStringList log;                  // free for a test to note events in order
 
+    // Runs fn with no handler on the stack, as the event loop between events.
+    void outsideHandlers(const std::function<void()> &fn);
+
 private:
     std::unique_ptr<platform::HandlerScope> m_scope;
 };

@@ -10,6 +10,7 @@
 #include "shell/processing.h"
 #include "shell/variables.h"
 #include "support.h"
+#include "tooltable.h"
 
 #include <QPainter>
 #include <QTest>
@@ -187,7 +188,11 @@ private slots:
         world->onYield = [&] { scannerFirst = scannerFirst || Forms::isLoaded<Scanner>(); };
         Forms::unload<Processing>();
         QVERIFY(scannerFirst);
-        QVERIFY(!Forms::isLoaded<Dock>() || !Forms::find<Dock>()->window()->isHidden());
+        // The strip itself shows no dock; the Scanner's load lights its icon,
+        // and that touch is what loads the dock.
+        QVERIFY(Forms::isLoaded<Dock>());
+        QVERIFY(shows(Forms::find<Dock>()->Image5, Forms::find<Dock>()->Image5H));
+        QCOMPARE(Forms::find<Variables>()->Scanner, QStringLiteral("Open"));
 
         Forms::reset();
         world->onYield = nullptr;
@@ -271,6 +276,24 @@ private slots:
         QVERIFY(!Forms::isLoaded<Variables>());
         QCOMPARE(Forms::loadedCount(), 0);
         QCOMPARE(world->allUnloaded, before + 1);
+    }
+
+    // The notice lets go of the shared variables before it asks for the dock
+    // to go: a dock still there then finds them loaded afresh.
+    void noticeUnloadsVariablesBeforeTheDock()
+    {
+        Variables *original = &Forms::get<Variables>();
+        Forms::show<Dock>();
+        Forms::show<Closing>();
+        QStringList during;
+        world->onYield = [&] {
+            if (during.isEmpty())
+                during << QStringLiteral("variables %1").arg(Forms::find<Variables>() == original ? "old" : "fresh");
+        };
+        Forms::unload<Closing>();
+        QCOMPARE(during, QStringList{"variables fresh"});
+        QVERIFY(!Forms::isLoaded<Dock>());
+        QVERIFY(!Forms::isLoaded<Closing>());
     }
 
     void noticeSitsAtTheTopCentre_data()
