@@ -12,7 +12,9 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <QTest>
+#include <numeric>
 
 using namespace platform;
 
@@ -373,6 +375,31 @@ private slots:
         QVERIFY(!c.Text1->font().bold());
         QVERIFY(c.Text1->isEnabled());
         QCOMPARE(w->focusWidget(), c.Text1);
+    }
+
+    // A full list shows its scroll bar dark on the black console, disabled
+    // like the list, never in the light system grey.
+    void aFullListScrollsInTheConsolesColours_data() { bothConsoles(); }
+    void aFullListScrollsInTheConsolesColours()
+    {
+        QFETCH(QString, console);
+        ConsoleWindow &c = showConsole(console);
+        for (int i = 0; i < 60; ++i)
+            c.List1->AddItem(QStringLiteral("line %1").arg(i));
+        QScrollBar *bar = c.List1->verticalScrollBar();
+        QTRY_VERIFY(bar->isVisible());
+        QVERIFY(!bar->isEnabled());
+        const QImage shot = bar->grab().toImage();
+        const QRect area = shot.rect();
+        QList<int> greys;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
+                greys << qGray(shot.pixel(x, y));
+        std::sort(greys.begin(), greys.end());
+        const double mean = std::accumulate(greys.begin(), greys.end(), 0.0) / greys.size();
+        const int lightest = greys.at(greys.size() * 95 / 100);   // arrow glyphs aside
+        QVERIFY2(mean < 64, qPrintable(QStringLiteral("mean grey %1").arg(mean)));
+        QVERIFY2(lightest < 96, qPrintable(QStringLiteral("95th percentile grey %1").arg(lightest)));
     }
 
     // ----------------------------------------------------------- input
