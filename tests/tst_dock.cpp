@@ -657,6 +657,48 @@ private slots:
         verifyRunEnded(dock);
     }
 
+    // A close request from the window manager (Alt+F4) on the dock or the
+    // desktop is a way out: the exit icon's shutdown, notice and fades included.
+    void closeRequestOnTheDockOrDesktopShutsDown_data()
+    {
+        QTest::addColumn<bool>("onDesktop");
+        QTest::newRow("dock") << false;
+        QTest::newRow("desktop") << true;
+    }
+    void closeRequestOnTheDockOrDesktopShutsDown()
+    {
+        QFETCH(bool, onDesktop);
+        Dock &dock = startWithAllToolsOpen();
+        FadeWatch watch(world->user32);
+        watch.watch(QStringLiteral("Video"), Forms::find<Video>());
+        watch.watch(QStringLiteral("Scanner"), Forms::find<Scanner>());
+        watch.watch(QStringLiteral("Debugger"), Forms::find<Debugger>());
+        watch.watch(QStringLiteral("Dock"), &dock);
+        QStringList order;
+        world->onYield = [&] {
+            Closing *c = Forms::find<Closing>();
+            addOnce(order, watch.fading() + (c && c->window()->isVisible() ? " fading, notice shown" : " fading, no notice"));
+        };
+        QWidget *target = onDesktop ? Forms::find<Desktop>()->window() : dock.window();
+        QVERIFY(!target->close());   // refused: the shutdown takes the windows away in its own order
+        QVERIFY(waitFor([&] { return world->allUnloaded > 0; }, 5000));
+        QCOMPARE(order, (QStringList{"Video fading, notice shown", "Scanner fading, notice shown",
+                                     "Debugger fading, notice shown", "Dock fading, notice shown"}));
+        QVERIFY(shows(dock.Image9, dock.Image9H));
+        verifyRunEnded(dock);
+    }
+
+    // Before the dock exists, closing the desktop still ends the run.
+    void closeRequestOnTheDesktopDuringTheStartUpStrip()
+    {
+        Forms::show<Desktop>();
+        QVERIFY(Forms::isLoaded<Processing>() && !Forms::isLoaded<Dock>());
+        QVERIFY(!Forms::find<Desktop>()->window()->close());
+        QVERIFY(waitFor([&] { return world->allUnloaded > 0; }, 5000));
+        QCOMPARE(Forms::loadedCount(), 0);
+        QCOMPARE(world->allUnloaded, 1);
+    }
+
     // ------------------------------------------------ clicks in mid-fade
 
     void exitWhileTheStripFills_data()
