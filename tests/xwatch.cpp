@@ -19,13 +19,14 @@ xcb_atom_t atom(xcb_connection_t *c, const char *name)
 
 XWatch::XWatch()
 {
-    xcb_connection_t *c = xcb_connect(nullptr, nullptr);
+    xcb_connection_t *c = m_query;
     if (!c || xcb_connection_has_error(c)) {
         if (c)
             xcb_disconnect(c);
         return;
     }
     m_conn = c;
+    m_query = xcb_connect(nullptr, nullptr);
     m_root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
     m_opacity = atom(c, "_NET_WM_WINDOW_OPACITY");
     // New top-level windows are created as children of the root, before
@@ -43,6 +44,8 @@ XWatch::~XWatch()
         m_thread.join();
     if (m_conn)
         xcb_disconnect(m_conn);
+    if (m_query)
+        xcb_disconnect(m_query);
 }
 
 void XWatch::select(std::uint32_t window)
@@ -122,60 +125,55 @@ QList<std::uint32_t> XWatch::windows() const
 }
 
 // The queries below use a connection of their own: the watching one is
-// read by its thread.
+// read by its thread, and asking on it would steal its events.
 QString XWatch::name(std::uint32_t window) const
 {
-    xcb_connection_t *c = xcb_connect(nullptr, nullptr);
+    xcb_connection_t *c = m_query;
     const xcb_atom_t netName = atom(c, "_NET_WM_NAME"), utf8 = atom(c, "UTF8_STRING");
     xcb_get_property_reply_t *r = xcb_get_property_reply(c, xcb_get_property(c, 0, window, netName, utf8, 0, 256), nullptr);
     QString out;
     if (r)
         out = QString::fromUtf8(static_cast<const char *>(xcb_get_property_value(r)), xcb_get_property_value_length(r));
     std::free(r);
-    xcb_disconnect(c);
     return out;
 }
 
 QSize XWatch::size(std::uint32_t window) const
 {
-    xcb_connection_t *c = xcb_connect(nullptr, nullptr);
+    xcb_connection_t *c = m_query;
     xcb_get_geometry_reply_t *r = xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr);
     const QSize out = r ? QSize(r->width, r->height) : QSize();
     std::free(r);
-    xcb_disconnect(c);
     return out;
 }
 
 bool XWatch::viewable(std::uint32_t window) const
 {
-    xcb_connection_t *c = xcb_connect(nullptr, nullptr);
+    xcb_connection_t *c = m_query;
     xcb_get_window_attributes_reply_t *r = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr);
     const bool out = r && r->map_state == XCB_MAP_STATE_VIEWABLE;
     std::free(r);
-    xcb_disconnect(c);
     return out;
 }
 
 qint64 XWatch::pid(std::uint32_t window) const
 {
-    xcb_connection_t *c = xcb_connect(nullptr, nullptr);
+    xcb_connection_t *c = m_query;
     const xcb_atom_t netPid = atom(c, "_NET_WM_PID");
     xcb_get_property_reply_t *r = xcb_get_property_reply(c, xcb_get_property(c, 0, window, netPid, XCB_ATOM_CARDINAL, 0, 1), nullptr);
     qint64 out = -1;
     if (r && xcb_get_property_value_length(r) >= 4)
         out = *static_cast<const std::uint32_t *>(xcb_get_property_value(r));
     std::free(r);
-    xcb_disconnect(c);
     return out;
 }
 
 std::uint32_t XWatch::focus() const
 {
-    xcb_connection_t *c = xcb_connect(nullptr, nullptr);
+    xcb_connection_t *c = m_query;
     xcb_get_input_focus_reply_t *r = xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr);
     const std::uint32_t out = r ? r->focus : 0;
     std::free(r);
-    xcb_disconnect(c);
     return out;
 }
 

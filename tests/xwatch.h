@@ -45,6 +45,7 @@ private:
     void select(std::uint32_t window);
 
     xcb_connection_t *m_conn = nullptr;
+    xcb_connection_t *m_query = nullptr;
     std::uint32_t m_root = 0, m_opacity = 0;
     mutable std::mutex m_lock;
     QList<Change> m_changes;
