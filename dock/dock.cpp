@@ -30,19 +30,21 @@ constexpr IconDesign Icons[] = {
 Dock::Dock() : Form(QStringLiteral("Dock"))
 {
     designWindow(QStringLiteral(" "), BorderStyle::None, 7500, 1110, StartPosition::Manual, Qt::black);
+    // Pictures for the window's pixel density; sizes stay logical.
+    const qreal dpr = window()->devicePixelRatioF();
     Bar = new QLabel(window());
     Bar->setObjectName(QStringLiteral("Picture"));
-    Bar->setPixmap(art::dockBar());
+    Bar->setPixmap(art::dockBar(dpr));
     Bar->move(0, 0);
-    Bar->resize(Bar->pixmap().size());
+    Bar->resize(Bar->pixmap().deviceIndependentSize().toSize());
 
     Image *visible[7], *normal[7], *lit[7];
     for (int i = 0; i < 7; ++i) {
         const IconDesign &d = Icons[i];
         const QString n = QString::number(d.n);
         // The holders lie below the bar, out of sight, and are never shown.
-        normal[i] = new Image(window(), QStringLiteral("Image") + n + n, d.left, 1200, art::dockIcon(d.n, false));
-        lit[i] = new Image(window(), QStringLiteral("Image") + n + QLatin1Char('H'), d.left, 1200, art::dockIcon(d.n, true));
+        normal[i] = new Image(window(), QStringLiteral("Image") + n + n, d.left, 1200, art::dockIcon(d.n, false, dpr));
+        lit[i] = new Image(window(), QStringLiteral("Image") + n + QLatin1Char('H'), d.left, 1200, art::dockIcon(d.n, true, dpr));
         normal[i]->hide();
         lit[i]->hide();
         visible[i] = new Image(window(), QStringLiteral("Image") + n, d.left, d.top, normal[i]->Picture());

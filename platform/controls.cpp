@@ -36,7 +36,7 @@ void Image::setPicture(const QPixmap &picture)
 {
     m_picture = picture;
     setPixmap(picture);
-    resize(picture.size());
+    resize(picture.deviceIndependentSize().toSize());   // a 2x picture keeps its 1x size
 }
 
 void Image::mousePressEvent(QMouseEvent *event)

@@ -21,7 +21,7 @@ void DesktopPicture::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
     p.fillRect(rect(), Qt::black);
-    p.drawPixmap(0, 0, m_picture);   // never scaled
+    p.drawPixmap(0, 0, m_picture);   // at its logical size, never scaled
 }
 
 Desktop::Desktop() : Form(QStringLiteral("Desktop"))
@@ -32,7 +32,7 @@ Desktop::Desktop() : Form(QStringLiteral("Desktop"))
     // over every always-on-top window: the strip, the dock and the tools
     // would vanish under the picture at the first click on it.
     window()->setWindowFlag(Qt::WindowDoesNotAcceptFocus);
-    Picture = new DesktopPicture(window(), art::desktop());
+    Picture = new DesktopPicture(window(), art::desktop(window()->devicePixelRatioF()));
     Picture->setGeometry(window()->rect());
     Picture->setAttribute(Qt::WA_TransparentForMouseEvents);
     struct Follow : QObject {

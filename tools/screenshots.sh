@@ -1,7 +1,13 @@
 #!/usr/bin/env bash
 # Takes the screenshots of the README: one picture of each stage of a run of
 # Syrel, on a private X server with a window manager and a compositor.
-#   tools/screenshots.sh [builddir] [outdir]   (defaults: build/ and docs/screenshots/)
+#   tools/screenshots.sh [builddir] [outdir] [scale]
+#   (defaults: build/, docs/screenshots/ and 1)
+#
+# With a scale (2, 1.25) the program runs with QT_SCALE_FACTOR on a screen
+# that much larger, to look at the pictures on dense screens; the shots then
+# go to <builddir>/screenshots-<scale>x/ unless an outdir is given, and are
+# scaled to 960 x scale px wide.
 #
 # The run is driven with xdotool like a user would: wait for the boot clip,
 # then the desktop and the dock, open the Scanner and the Debugger from the
@@ -12,9 +18,13 @@ set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${1:-$here/build}
-out=${2:-$here/docs/screenshots}
-W=1280
-H=1024
+scale=${3:-1}
+[[ $scale =~ ^[0-9]+(\.[0-9]+)?$ ]] || { echo "screenshots: error: scale must be a number, not $scale" >&2; exit 1; }
+# Device pixels for N logical ones, rounded as Qt rounds window sizes.
+px() { awk -v n="$1" -v s="$scale" 'BEGIN { printf "%d", n * s + 0.5 }'; }
+if [ "$scale" = 1 ]; then out=${2:-$here/docs/screenshots}; else out=${2:-$build/screenshots-${scale}x}; fi
+W=$(px 1280)
+H=$(px 1024)
 
 say() { printf 'screenshots: %s\n' "$*"; }
 die() { printf 'screenshots: error: %s\n' "$*" >&2; exit 1; }
@@ -89,13 +99,16 @@ kill -0 "$cm_pid" 2>/dev/null || die "xcompmgr did not start: $(cat "$tmp/xcompm
 now() { date +%s%N; }
 ms_since() { echo $(( ($(now) - $1) / 1000000 )); }
 
-# Visible windows whose title matches $1 and, optionally, whose size is $2 (WxH).
+# Visible windows whose title matches $1 and, optionally, whose logical size
+# is $2 (WxH); at a fractional scale the device size may be a pixel off.
 windows() {
   local w g
   for w in $(xdotool search --onlyvisible --name "$1" 2>/dev/null); do
     if [ -n "${2:-}" ]; then
-      g=$(xwininfo -id "$w" 2>/dev/null | awk '/^  Width:/{w=$2} /^  Height:/{h=$2} END{print w "x" h}')
-      [ "$g" = "$2" ] || continue
+      g=$(xwininfo -id "$w" 2>/dev/null | awk -v want="$2" -v s="$scale" '/^  Width:/{w=$2} /^  Height:/{h=$2}
+        END { split(want, d, "x"); dw = w - d[1] * s; dh = h - d[2] * s
+              print (dw * dw <= 1 && dh * dh <= 1) ? "yes" : "no" }')
+      [ "$g" = yes ] || continue
     fi
     echo "$w"
   done
@@ -123,7 +136,7 @@ pixel() { convert "$tmp/raw.png" -format "%[fx:int(255*p{$1,$2}.r)] %[fx:int(255
 grab() { import -window root "$tmp/raw.png"; }
 mkdir -p "$tmp/shots"
 save() { # keep the last grab as $1.png; they go to $out together at the end
-  convert "$tmp/raw.png" -resize 960x -strip +dither -colors 256 -define png:compression-level=9 "PNG8:$tmp/shots/$1.png"
+  convert "$tmp/raw.png" -resize "$(px 960)x" -strip +dither -colors 256 -define png:compression-level=9 "PNG8:$tmp/shots/$1.png"
   say "$1.png ($(( $(stat -c %s "$tmp/shots/$1.png") / 1024 )) KB)"
 }
 click() { xdotool mousemove "$1" "$2"; sleep 0.2; xdotool click 1; }
@@ -131,7 +144,7 @@ typeline() { xdotool type --delay 60 "$1"; sleep 0.1; xdotool key Return; }
 
 start_app() {
   mkdir -p "$tmp/runtime"; chmod 700 "$tmp/runtime"
-  (cd "$build" && XDG_RUNTIME_DIR="$tmp/runtime" QT_QPA_PLATFORM=xcb exec ./syrel) >"$tmp/syrel.log" 2>&1 &
+  (cd "$build" && XDG_RUNTIME_DIR="$tmp/runtime" QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=$scale exec ./syrel) >"$tmp/syrel.log" 2>&1 &
   app_pid=$!
 }
 
@@ -165,10 +178,11 @@ wait_for 15 gone '^Processing$' || die "the progress strip did not go away"
 sleep 0.5
 dock=$(windows '^ $' 500x74 | head -1)
 read -r dx dy < <(origin "$dock")
-# Its place by design: x = W/2 - 250, y = (H*15 - 1400)/15 px.
-ey=$(( (H * 15 - 1400 + 7) / 15 ))
-[ "$dx" -eq $((W / 2 - 250)) ] && (( dy >= ey - 1 && dy <= ey + 1 )) ||
-  say "note: dock at $dx,$dy, expected $((W / 2 - 250)),$ey"
+# Its place by design: x = W/2 - 250, y = (H*15 - 1400)/15 logical px.
+ex=$(px 390)
+ey=$(px 931)
+(( dx >= ex - 1 && dx <= ex + 1 && dy >= ey - 2 && dy <= ey + 2 )) ||
+  say "note: dock at $dx,$dy, expected $ex,$ey"
 grab
 # The dock's corners are black at opacity 180: with the compositor at work the
 # desktop shows through them.
@@ -177,10 +191,10 @@ read -r r g b < <(pixel $((dx + 2)) $((dy + 2)))
 save 3-dock
 
 # Icons, relative to the dock's top-left corner.
-viewer_icon=($((dx + 50)) $((dy + 39)))
-debugger_icon=($((dx + 119)) $((dy + 39)))
-scanner_icon=($((dx + 185)) $((dy + 41)))
-exit_icon=($((dx + 456)) $((dy + 39)))
+viewer_icon=($((dx + $(px 50))) $((dy + $(px 39))))
+debugger_icon=($((dx + $(px 119))) $((dy + $(px 39))))
+scanner_icon=($((dx + $(px 185))) $((dy + $(px 41))))
+exit_icon=($((dx + $(px 456))) $((dy + $(px 39))))
 
 # --- 2. the progress strip (on its way to the Scanner) ------------------------------
 # At start-up openbox keeps the strip under the full-screen desktop while it
@@ -192,8 +206,8 @@ sleep 0.4                                    # the bar fills in about 1 s
 grab
 strip=$(windows '^Processing$' 577x85 | head -1)
 read -r sx sy < <(origin "$strip")
-read -r r1 g1 b1 < <(pixel $((sx + 20)) $((sy + 40)))
-read -r r2 g2 b2 < <(pixel $((sx + 560)) $((sy + 40)))
+read -r r1 g1 b1 < <(pixel $((sx + $(px 20))) $((sy + $(px 40))))
+read -r r2 g2 b2 < <(pixel $((sx + $(px 560))) $((sy + $(px 40))))
 [ "$r1 $g1 $b1" != "$r2 $g2 $b2" ] || say "note: the strip looks empty or full in 2-strip.png"
 save 2-strip
 
@@ -212,7 +226,7 @@ sleep 0.5
 # the left, as one would, so that both consoles can be read.
 read -r bx by < <(origin "$debugger")
 read -r scx _ < <(origin "$scanner")
-shift_left=$((bx + 517 + 12 - scx))
+shift_left=$((bx + $(px 517) + 12 - scx))
 if ((shift_left > 0)); then
   xdotool mousemove $((bx + 100)) $((by - 8)); sleep 0.2
   xdotool mousedown 1; sleep 0.2
@@ -228,7 +242,7 @@ save 4-consoles
 
 # --- 5. the world viewer with its colour legend ------------------------------------
 read -r scx scy < <(origin "$scanner")
-click $((scx + 200)) $((scy + 465))          # the Scanner's input line
+click $((scx + $(px 200))) $((scy + $(px 465)))          # the Scanner's input line
 typeline start
 wait_for 5 shown '^ $' 657x588 || die "\"start\" did not open the viewer"
 sleep 1.5                                    # let the clip run a little

@@ -106,35 +106,45 @@ QImage tinted(const QImage &mask, const QColor &c, double gain = 1.0)
 }
 
 // Draws with `paint` at `scale` times the size and averages down, which gives
-// cleaner edges on tiny pictures than antialiasing at 1:1.
-QImage supersampled(QSize size, int scale, const std::function<void(QPainter &, double)> &paint)
+// cleaner edges on tiny pictures than antialiasing at 1:1. `paint` works in
+// the picture's own units; `dpr` makes a picture for screens with that many
+// pixels to each of them.
+QImage supersampled(QSize size, int scale, const std::function<void(QPainter &, double)> &paint, int dpr = 1)
 {
-    QImage big(size * scale, QImage::Format_ARGB32_Premultiplied);
+    QImage big(size * scale * dpr, QImage::Format_ARGB32_Premultiplied);
     big.fill(Qt::transparent);
     {
         QPainter p(&big);
         p.setRenderHint(QPainter::Antialiasing);
-        p.scale(scale, scale);
-        paint(p, scale);
+        p.scale(scale * dpr, scale * dpr);
+        paint(p, scale * dpr);
     }
-    return big.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return big.scaled(size * dpr, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+// "name.png" at 1x, "name@2x.png" for screens with two pixels to each one.
+QString named(const QString &base, const QString &ext, int dpr)
+{
+    return dpr == 1 ? base + ext : QStringLiteral("%1@%2x%3").arg(base).arg(dpr).arg(ext);
 }
 
 // ---------------------------------------------------------------------------
 // Desktop backdrop
 
-void makeDesktop()
+// Drawn in its own 1600 x 1200 units; `dpr` pixels to each unit.
+void makeDesktop(int dpr)
 {
     const int W = 1600, H = 1200;
-    QImage img(W, H, QImage::Format_RGB32);
+    const int PW = W * dpr, PH = H * dpr;
+    QImage img(PW, PH, QImage::Format_RGB32);
 
     // Teal, light at the top, deep at the bottom; eased so the light part
     // does not wash out the upper third. A touch of random dither keeps the
     // long gradient from banding after JPEG compression.
     const double top[3] = {122, 190, 196}, mid[3] = {38, 112, 122}, bot[3] = {5, 34, 42};
     QRandomGenerator rng(1977);
-    for (int y = 0; y < H; ++y) {
-        const double t = double(y) / (H - 1);
+    for (int y = 0; y < PH; ++y) {
+        const double t = double(y) / (PH - 1);
         double c[3];
         for (int k = 0; k < 3; ++k) {
             if (t < 0.45) {
@@ -146,9 +156,9 @@ void makeDesktop()
             }
         }
         QRgb *line = reinterpret_cast<QRgb *>(img.scanLine(y));
-        for (int x = 0; x < W; ++x) {
+        for (int x = 0; x < PW; ++x) {
             // gentle side vignette, strongest at the bottom corners
-            const double dx = (x - W / 2.0) / (W / 2.0);
+            const double dx = (x - PW / 2.0) / (PW / 2.0);
             const double v = 1.0 - 0.16 * dx * dx * (0.35 + 0.65 * t);
             const double d = rng.generateDouble() - 0.5;
             line[x] = qRgb(std::clamp(int(c[0] * v + d + 0.5), 0, 255),
@@ -159,6 +169,7 @@ void makeDesktop()
 
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing, false);
+    p.scale(dpr, dpr); // whole pixels at 2x too: each rule just gets two pixels wide
 
     // Vertical rules: bright near the top, gone well before the bottom.
     for (int i = 1; i <= 6; ++i) {
@@ -207,11 +218,12 @@ void makeDesktop()
     }
     p.end();
 
-    QImageWriter w(outPath("desktop.jpg"), "jpeg");
+    const QString name = named(QStringLiteral("desktop"), QStringLiteral(".jpg"), dpr);
+    QImageWriter w(outPath(name), "jpeg");
     w.setQuality(90);
     w.setProgressiveScanWrite(false);
     w.setOptimizedWrite(true);
-    report("desktop.jpg", w.write(img));
+    report(name, w.write(img));
 }
 
 // ---------------------------------------------------------------------------
@@ -388,7 +400,7 @@ void makeIcon()
 // ---------------------------------------------------------------------------
 // Dock bar
 
-void makeDockBar()
+void makeDockBar(int dpr)
 {
     const int W = 500, H = 75;
     const QImage bar = supersampled(QSize(W, H), 4, [&](QPainter &p, double) {
@@ -428,14 +440,14 @@ void makeDockBar()
         low.setColorAt(0.0, QColor(120, 190, 255, 0));
         low.setColorAt(1.0, QColor(120, 190, 255, 60));
         p.fillPath(shape, low);
-    });
+    }, dpr);
 
-    QImage out(W, H, QImage::Format_RGB32);
+    QImage out(W * dpr, H * dpr, QImage::Format_RGB32);
     out.fill(Qt::black); // the dock window behind it is black
     QPainter p(&out);
     p.drawImage(0, 0, bar);
     p.end();
-    savePng(out, "dock-bar.png");
+    savePng(out, named(QStringLiteral("dock-bar"), QStringLiteral(".png"), dpr));
 }
 
 // ---------------------------------------------------------------------------
@@ -553,17 +565,20 @@ void fadeEdges(QImage &img, double band)
     }
 }
 
-QImage glyphMask(const Glyph &g)
+QImage glyphMask(const Glyph &g, int dpr)
 {
-    QImage m(g.w, g.h, QImage::Format_ARGB32_Premultiplied);
+    QImage m(g.w * dpr, g.h * dpr, QImage::Format_ARGB32_Premultiplied);
     m.fill(Qt::transparent);
     QPainter p(&m);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(dpr, dpr);
     g.draw(p);
     return m;
 }
 
-void makeDockIcons()
+// Shadows, glows and fades are measured in pixels: at 2x they widen with
+// the glyph, so that both pictures look alike, one sharper.
+void makeDockIcons(int dpr)
 {
     const Glyph glyphs[] = {
         {1, 46, 36, glyphWindow}, {4, 46, 36, glyphCircle}, {5, 46, 34, glyphBars},
@@ -571,7 +586,7 @@ void makeDockIcons()
         {9, 43, 42, glyphZigzag},
     };
     for (const Glyph &g : glyphs) {
-        const QImage mask = glyphMask(g);
+        const QImage mask = glyphMask(g, dpr);
         const QImage strokes = strokesOnly(mask);
 
         // normal: pale cyan with a soft navy shadow so it stands off the bar
@@ -579,22 +594,22 @@ void makeDockIcons()
         normal.fill(Qt::transparent);
         {
             QPainter p(&normal);
-            p.drawImage(0, 1, tinted(blurred(strokes, 1), QColor(4, 20, 60), 1.1));
+            p.drawImage(0, dpr, tinted(blurred(strokes, dpr), QColor(4, 20, 60), 1.1));
             p.drawImage(0, 0, tinted(mask, QColor(196, 232, 244, 225)));
         }
-        savePng(normal, QStringLiteral("icon-%1.png").arg(g.n));
+        savePng(normal, named(QStringLiteral("icon-%1").arg(g.n), QStringLiteral(".png"), dpr));
 
         // lit: near-white glyph inside a wide cyan glow
         QImage lit(mask.size(), QImage::Format_ARGB32_Premultiplied);
         lit.fill(Qt::transparent);
         {
             QPainter p(&lit);
-            p.drawImage(0, 0, tinted(blurred(strokes, 3), QColor(90, 210, 255), 2.6));
-            p.drawImage(0, 0, tinted(blurred(strokes, 1), QColor(190, 245, 255), 1.4));
+            p.drawImage(0, 0, tinted(blurred(strokes, 3 * dpr), QColor(90, 210, 255), 2.6));
+            p.drawImage(0, 0, tinted(blurred(strokes, dpr), QColor(190, 245, 255), 1.4));
             p.drawImage(0, 0, tinted(mask, QColor(255, 255, 255)));
         }
-        fadeEdges(lit, 4);
-        savePng(lit, QStringLiteral("icon-%1-lit.png").arg(g.n));
+        fadeEdges(lit, 4 * dpr);
+        savePng(lit, named(QStringLiteral("icon-%1-lit").arg(g.n), QStringLiteral(".png"), dpr));
     }
 }
 
@@ -602,9 +617,13 @@ void makeDockIcons()
 
 void makeResourceFile()
 {
-    QStringList files = {"desktop.jpg", "syrel.ico", "syrel-256.png", "dock-bar.png"};
+    // The .ico holds 16, 32 and 48; the larger sizes come as PNGs.
+    QStringList files = {"desktop.jpg", "desktop@2x.jpg", "syrel.ico", "syrel-64.png", "syrel-128.png",
+                         "syrel-256.png", "dock-bar.png", "dock-bar@2x.png"};
     for (int n : {1, 4, 5, 6, 7, 8, 9})
-        files << QStringLiteral("icon-%1.png").arg(n) << QStringLiteral("icon-%1-lit.png").arg(n);
+        for (const char *kind : {"", "-lit"})
+            for (const char *at : {"", "@2x"})
+                files << QStringLiteral("icon-%1%2%3.png").arg(n).arg(QLatin1String(kind), QLatin1String(at));
 
     QFile f(outPath("assets.qrc"));
     bool ok = f.open(QIODevice::WriteOnly | QIODevice::Text);
@@ -638,10 +657,12 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    makeDesktop();
+    for (int dpr : {1, 2}) {
+        makeDesktop(dpr);
+        makeDockBar(dpr);
+        makeDockIcons(dpr);
+    }
     makeIcon();
-    makeDockBar();
-    makeDockIcons();
     makeResourceFile();
     return g_ok ? 0 : 1;
 }
