@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Runs one test program on a real X server: Xvfb with the openbox window manager.
 set -euo pipefail
-for n in $(seq 90 140); do
-  [ -e "/tmp/.X$n-lock" ] || { display=:$n; break; }
-done
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display number itself and tells it once it listens:
+# no race with another X server starting at the same time.
+fifo=$(mktemp -u)
+mkfifo "$fifo"
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill ${wm:-} $xvfb 2>/dev/null || true' EXIT
-for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+trap 'kill ${wm:-} $xvfb 2>/dev/null || true; rm -f "$fifo"' EXIT
+read -r -t 20 number <"$fifo" || { echo "with-xvfb: Xvfb did not start" >&2; exit 1; }
+display=:$number
 DISPLAY=$display openbox >/dev/null 2>&1 &
 wm=$!
 sleep 1

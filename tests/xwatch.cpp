@@ -19,7 +19,7 @@ xcb_atom_t atom(xcb_connection_t *c, const char *name)
 
 XWatch::XWatch()
 {
-    xcb_connection_t *c = m_query;
+    xcb_connection_t *c = xcb_connect(nullptr, nullptr);
     if (!c || xcb_connection_has_error(c)) {
         if (c)
             xcb_disconnect(c);
