@@ -103,6 +103,8 @@ void Form::setAssumedFrame(const QMargins &margins)
     g_assumedFrameValid = !margins.isNull();
 }
 
+void Form::forgetLearntFrame() { g_seenToolFrameValid = false; }
+
 namespace {
 bool framedBySystem(const QWidget *w) { return w->frameGeometry() != w->geometry(); }
 } // namespace

@@ -90,6 +90,7 @@ public:
     QMargins frameMargins() const;
     // Tests: the frame to assume where the window system shows none.
     static void setAssumedFrame(const QMargins &margins);
+    static void forgetLearntFrame();
 
 protected:
     // Design helpers, used by the constructors.

@@ -5,22 +5,22 @@
 // repetition (or when the clip could not be played at all).  It shows no
 // controls, menu or dialog of its own.
 //
-// Repetitions are counted here, restarting the clip at its end: the media
-// framework's own looping is not relied on.
+// Repetitions are counted here, restarting the clip at its end.  The
+// engine does all media work off the interface thread: this control only
+// names the clip, keeps the state its engine reports and paints the newest
+// picture.
 
 #include <QImage>
 #include <QPointer>
-#include <QTimer>
-#include <QVideoFrame>
 #include <QWidget>
 #include <functional>
 #include <memory>
 
-class QVideoSink;
-
 namespace platform {
 
-// What actually decodes and plays: Qt Multimedia, or a fake in tests.
+// What actually decodes and plays: GStreamer (gstengine.h), or a fake in
+// tests.  Every call returns at once; the engine reports back by signals,
+// on the interface thread.
 class MediaEngine : public QObject {
     Q_OBJECT
 public:
@@ -29,21 +29,28 @@ public:
     virtual void pause() = 0;
     virtual void stop() = 0;
     virtual void rewind() = 0;
-    virtual void setVolume(float volume) = 0;   // 0..1
+    virtual void setVolume(float volume) = 0;   // 0..1, linear
     virtual void setMuted(bool muted) = 0;
     virtual void setRate(double rate) = 0;
-    virtual QVideoSink *videoSink() { return nullptr; }
+    // The size pictures should arrive at, the clip scaled to fit with
+    // black bars; empty: the clip's own size.
+    virtual void setPictureSize(QSize size) { Q_UNUSED(size); }
+    // The newest picture (after pictureReady), null when there is none.
+    virtual QImage takePicture() { return {}; }
+    // Lets the playback go for good; nothing is reported after.
+    virtual void shutdown() {}
 
 signals:
-    void playing();
+    void playing();   // the clip really plays
     void paused();
     void stopped();
     void endOfMedia();
     void failed(const QString &why);
+    void pictureReady();
 };
 
 using MediaEngineFactory = std::function<MediaEngine *(QObject *owner)>;
-// Null restores the Qt Multimedia engine.  A factory may return null: the
+// Null restores the GStreamer engine.  A factory may return null: the
 // player component is then unavailable.
 void setMediaEngineFactory(MediaEngineFactory factory);
 
@@ -90,8 +97,6 @@ public:
     // Lets a test stand in for the component's state, read by read.
     void setStatusReader(std::function<QString()> reader) { m_statusReader = std::move(reader); }
     int repetitionsPlayed() const { return m_played; }
-    // How long a clip may take to show its first picture (8 s; tests shorten it).
-    static void setFirstFrameLimit(int ms);
 
     // Takes another element's settings, position and size (control groups).
     void copySettingsFrom(const WindowsMediaPlayer &other);
@@ -101,8 +106,8 @@ public:
     // Ends playback for good and lets the component go.
     void release();
 
-    // The frame last shown, as a picture.
-    QImage currentFrame() const { return picture(); }
+    // The picture last delivered.
+    QImage currentFrame() const { return m_frame; }
 
 signals:
     void statusChanged(const QString &status);
@@ -110,6 +115,7 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -117,11 +123,11 @@ private:
     void setState(State s);
     void onEnd();
     void onFailed(const QString &why);
+    void onPicture();
     void discardEngine();
     void open();
-    void onFrame(const QVideoFrame &frame);
     void coverWindow();
-    const QImage &picture() const;
+    void askPictureSize();
 
     QPointer<MediaEngine> m_engine;
     QString m_url;
@@ -131,17 +137,9 @@ private:
     bool m_fullScreen = false;
     bool m_enabled = true;
     bool m_released = false;
-    bool m_failed = false;   // the component gave up on its clip
-    bool m_retried = false;  // the clip has had its second try
-    QTimer m_watchdog;       // the first picture of a clip is due before it fires
-    static constexpr int RetryDelayMs = 100;
     int m_played = 0;
     State m_state = State::Ready;
-    // Frames are made into pictures only when painted or asked for: one
-    // that is never seen (hidden player, frame replaced before the paint)
-    // costs nothing.
-    mutable QVideoFrame m_pending;
-    mutable QImage m_frame;
+    QImage m_frame;
     QRect m_designGeometry;
     std::function<QString()> m_statusReader;
 };

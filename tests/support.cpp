@@ -3,6 +3,7 @@
 #include "console/consolewindow.h"
 #include "platform/fonts.h"
 #include "platform/kernel32.h"
+#include "platform/testhooks.h"
 #include "platform/timer.h"
 #include "platform/twips.h"
 
@@ -38,7 +39,8 @@ void FakeEngine::setSource(const QString &path)
 void FakeEngine::play()
 {
     ++plays;
-    emit playing();
+    if (playsAtOnce)
+        emit playing();
 }
 
 void FakeEngine::pause() { emit paused(); }
@@ -102,6 +104,8 @@ TestWorld::TestWorld() : m_scope(std::make_unique<HandlerScope>())
     Q_UNUSED(installed);
     installFontSubstitutes();
     Forms::reset();
+    resetTestHooks();
+    FakeEngine::playsAtOnce = true;
     setUser32(&user32);
     setSleepHook([this](int ms) {
         sleeps << ms;
@@ -123,12 +127,7 @@ TestWorld::TestWorld() : m_scope(std::make_unique<HandlerScope>())
 TestWorld::~TestWorld()
 {
     Forms::reset();
-    setUser32(nullptr);
-    setSleepHook(nullptr);
-    setYieldHook(nullptr);
-    setMediaEngineFactory(nullptr);
-    setScreenOverride(QSize());
-    Timer::setSpeedUp(1.0);
+    resetTestHooks();
     m_scope.reset();
     QCoreApplication::processEvents();
 }

@@ -8,8 +8,8 @@
 #include "platform/mediaplayer.h"
 #include "platform/user32.h"
 
+#include <QImage>
 #include <QStringList>
-#include <QVideoSink>
 #include <QVector>
 #include <functional>
 #include <memory>
@@ -28,17 +28,27 @@ public:
     void setVolume(float v) override { volume = v; }
     void setMuted(bool m) override { muted = m; }
     void setRate(double) override {}
-    // With a video sink, as the real engine has: the player then waits for pictures.
-    QVideoSink *videoSink() override { return sink; }
-    QVideoSink *sink = nullptr;
+    void setPictureSize(QSize size) override { pictureSize = size; }
+    QImage takePicture() override { return picture; }
+    void shutdown() override { ++shutdowns; }
 
     // Drive it as the real component would.
     void finish() { emit endOfMedia(); }
     void fail() { emit failed(QStringLiteral("unplayable")); }
+    void start() { emit playing(); }
+    void show(const QImage &p)
+    {
+        picture = p;
+        emit pictureReady();
+    }
+    // Off: play() only asks, as the real engine does; start() then reports it.
+    static inline bool playsAtOnce = true;
 
     QString source;
     QStringList sources;
-    int plays = 0, rewinds = 0;
+    int plays = 0, rewinds = 0, shutdowns = 0;
+    QSize pictureSize;
+    QImage picture;
     float volume = -1;
     bool muted = false;
 

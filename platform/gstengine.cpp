@@ -1,0 +1,560 @@
+#include "gstengine.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QLoggingCategory>
+#include <QMetaObject>
+
+#include <gst/app/gstappsink.h>
+#include <gst/gst.h>
+#include <gst/video/video.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <fcntl.h>
+#include <mutex>
+#include <set>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+Q_LOGGING_CATEGORY(lcGst, "syrel.player.gst", QtWarningMsg)
+
+namespace platform {
+
+namespace {
+enum Command { Play, Pause, Rewind, Settings, Quit };
+enum Event { Playing, Paused, End, Failed, Picture };
+
+std::mutex g_hookLock;
+std::function<void(const QString &)> g_openHook;
+
+// Sessions whose worker still runs: once the application object goes,
+// none may post to the interface any more.
+std::mutex g_liveLock;
+std::set<GstSession *> g_live;
+void letAllGo();
+
+// Pictures arrive as 32-bit pixels in the order QImage::Format_RGB32 keeps them.
+constexpr const char *PixelFormat = G_BYTE_ORDER == G_LITTLE_ENDIAN ? "BGRx" : "xRGB";
+// playbin's flags: video, audio and software volume; no subtitles, no
+// deinterlacing or colour balance elements in the path.
+constexpr guint PlayFlags = 0x1 | 0x2 | 0x10;
+constexpr int PrerollLimitSeconds = 5;
+} // namespace
+
+struct GstSession : std::enable_shared_from_this<GstSession> {
+    QString path;
+    std::mutex m;
+    std::condition_variable cv;
+    std::deque<int> commands;
+    std::deque<GstMessage *> messages;
+    GstEngine *owner = nullptr;   // null once the engine has let the session go
+    float volume = 1.0f;
+    bool muted = false;
+    QSize size;
+    bool audible = false;                   // sound may flow: from PLAYING until torn down
+    std::shared_ptr<GstSession> previous;   // the clip before, until it is quiet
+
+    std::mutex pictureLock;
+    QImage picture;
+    std::atomic<bool> pictureNoticed{false};
+
+    // The worker's own.
+    GstElement *pipeline = nullptr;
+    GstElement *filter = nullptr;
+    bool wantPlaying = false, userPaused = false;
+    bool prerolled = false;
+
+    void event(Event e, const QString &text = {})
+    {
+        std::lock_guard lock(m);
+        if (!owner)
+            return;
+        QMetaObject::invokeMethod(
+            owner, [o = owner, self = shared_from_this(), e, text] { o->deliver(self, e, text); },
+            Qt::QueuedConnection);
+    }
+    void command(int c)
+    {
+        {
+            std::lock_guard lock(m);
+            commands.push_back(c);
+        }
+        cv.notify_all();
+    }
+    void letGo()
+    {
+        {
+            std::lock_guard lock(m);
+            owner = nullptr;
+            commands.push_back(Quit);
+        }
+        cv.notify_all();
+    }
+    // Waits until no sound can come from this session, or the limit.
+    void waitQuiet(std::chrono::milliseconds limit)
+    {
+        std::unique_lock lock(m);
+        cv.wait_for(lock, limit, [this] { return !audible; });
+    }
+
+    void run();
+    bool probe();
+    bool build();
+    void applySettings();
+    void deliverSample(GstSample *sample);
+    void handle(GstMessage *message);
+    void handle(int command);
+    void tearDown();
+};
+
+namespace {
+void letAllGo()
+{
+    std::lock_guard lock(g_liveLock);
+    for (GstSession *s : g_live) {
+        std::lock_guard sl(s->m);
+        s->owner = nullptr;
+    }
+}
+
+void initOnce()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { gst_init(nullptr, nullptr); });
+}
+
+// On whichever thread posts: the worker takes the messages it needs.
+GstBusSyncReply onBusMessage(GstBus *, GstMessage *message, gpointer data)
+{
+    auto *s = static_cast<GstSession *>(data);
+    const GstMessageType type = GST_MESSAGE_TYPE(message);
+    const bool wanted = type == GST_MESSAGE_ERROR || type == GST_MESSAGE_EOS ||
+                        (type == GST_MESSAGE_STATE_CHANGED && GST_MESSAGE_SRC(message) == GST_OBJECT(s->pipeline));
+    if (wanted) {
+        {
+            std::lock_guard lock(s->m);
+            s->messages.push_back(gst_message_ref(message));
+        }
+        s->cv.notify_all();
+    }
+    return GST_BUS_DROP;   // the bus lets go of its own reference
+}
+
+GstFlowReturn onSample(GstAppSink *sink, gpointer data)
+{
+    if (GstSample *sample = gst_app_sink_pull_sample(sink))
+        static_cast<GstSession *>(data)->deliverSample(sample);
+    return GST_FLOW_OK;
+}
+
+GstFlowReturn onPreroll(GstAppSink *sink, gpointer data)
+{
+    if (GstSample *sample = gst_app_sink_pull_preroll(sink))
+        static_cast<GstSession *>(data)->deliverSample(sample);
+    return GST_FLOW_OK;
+}
+
+// A picture keeps its buffer, not the sample: appsink reuses its samples.
+struct HeldFrame {
+    GstBuffer *buffer;
+    GstMapInfo map;
+};
+
+void releaseFrame(void *info)
+{
+    auto *held = static_cast<HeldFrame *>(info);
+    gst_buffer_unmap(held->buffer, &held->map);
+    gst_buffer_unref(held->buffer);
+    delete held;
+}
+
+GstCaps *pictureCaps(QSize size)
+{
+    GstCaps *caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, PixelFormat, "pixel-aspect-ratio",
+                                        GST_TYPE_FRACTION, 1, 1, nullptr);
+    if (size.width() > 0 && size.height() > 0)
+        gst_caps_set_simple(caps, "width", G_TYPE_INT, size.width(), "height", G_TYPE_INT, size.height(), nullptr);
+    return caps;
+}
+} // namespace
+
+void setOpenHook(std::function<void(const QString &)> hook)
+{
+    std::lock_guard lock(g_hookLock);
+    g_openHook = std::move(hook);
+}
+
+// ------------------------------------------------------------ the worker --
+
+void GstSession::run()
+{
+    {
+        std::lock_guard lock(g_liveLock);
+        g_live.insert(this);
+    }
+    initOnce();
+    std::function<void(const QString &)> hook;
+    {
+        std::lock_guard lock(g_hookLock);
+        hook = g_openHook;
+    }
+    if (hook)
+        hook(path);
+    if (probe() && build()) {
+        // Now and then a pipeline neither prerolls nor fails (seen on a
+        // header cut short): without a first picture in time the clip
+        // counts as unplayable, so the boot cannot wait for ever.
+        const auto prerollLimit = std::chrono::steady_clock::now() + std::chrono::seconds(PrerollLimitSeconds);
+        for (bool going = true; going;) {
+            std::unique_lock lock(m);
+            const auto due = [this] { return !commands.empty() || !messages.empty(); };
+            if (prerolled) {
+                cv.wait(lock, due);
+            } else if (!cv.wait_until(lock, prerollLimit, due)) {
+                lock.unlock();
+                event(Failed, QStringLiteral("no picture within %1 s").arg(PrerollLimitSeconds));
+                break;
+            }
+            std::deque<GstMessage *> ms;
+            ms.swap(messages);
+            std::deque<int> cs;
+            cs.swap(commands);
+            lock.unlock();
+            for (GstMessage *message : ms) {
+                if (going)
+                    handle(message);
+                if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR)
+                    going = false;   // the clip cannot be played: stop it at once
+                gst_message_unref(message);
+            }
+            if (std::find(cs.begin(), cs.end(), int(Quit)) != cs.end())
+                going = false;   // let go: nothing asked before matters any more
+            for (int c : cs)
+                if (going)
+                    handle(c);
+        }
+    }
+    tearDown();
+    std::lock_guard lock(g_liveLock);
+    g_live.erase(this);
+}
+
+// The clip must be a plain file: a named pipe or a device would hold its
+// reader, and none of them is a clip.  Opening without waiting tells.
+bool GstSession::probe()
+{
+    const QByteArray local = QFile::encodeName(path);
+    const int fd = ::open(local.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        event(Failed, QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    struct stat st {};
+    const bool plain = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    ::close(fd);
+    if (!plain)
+        event(Failed, QStringLiteral("not a clip file"));
+    return plain;
+}
+
+bool GstSession::build()
+{
+    pipeline = gst_element_factory_make("playbin", nullptr);
+    GstElement *convert = gst_element_factory_make("videoconvertscale", nullptr);
+    filter = gst_element_factory_make("capsfilter", nullptr);
+    GstElement *sink = gst_element_factory_make("appsink", nullptr);
+    if (!pipeline || !convert || !filter || !sink) {
+        for (GstElement *e : {pipeline, convert, filter, sink})
+            if (e)
+                gst_object_unref(e);
+        pipeline = filter = nullptr;
+        event(Failed, QStringLiteral("GStreamer's playbin, videoconvertscale or appsink is missing"));
+        return false;
+    }
+    // Colour conversion and scaling to the picture's size in one pass,
+    // bilinear, black bars where the shapes differ.
+    g_object_set(convert, "method", 1, "add-borders", TRUE, nullptr);
+    g_object_set(sink, "sync", TRUE, "max-buffers", 2u, "enable-last-sample", FALSE, "qos", TRUE, nullptr);
+    GstAppSinkCallbacks callbacks{};
+    callbacks.new_sample = onSample;
+    callbacks.new_preroll = onPreroll;
+    gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, this, nullptr);
+    GstElement *video = gst_bin_new("picture");
+    gst_bin_add_many(GST_BIN(video), convert, filter, sink, nullptr);
+    gst_element_link_many(convert, filter, sink, nullptr);
+    GstPad *pad = gst_element_get_static_pad(convert, "sink");
+    gst_element_add_pad(video, gst_ghost_pad_new("sink", pad));
+    gst_object_unref(pad);
+
+    gchar *uri = gst_filename_to_uri(QFile::encodeName(path).constData(), nullptr);
+    g_object_set(pipeline, "uri", uri, "video-sink", video, "flags", PlayFlags, nullptr);
+    g_free(uri);
+    applySettings();
+    GstBus *bus = gst_element_get_bus(pipeline);
+    gst_bus_set_sync_handler(bus, onBusMessage, this, nullptr);
+    gst_object_unref(bus);
+    // Prerolls: the first picture comes without a sound.
+    if (gst_element_set_state(pipeline, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE) {
+        std::lock_guard lock(m);
+        const bool told = std::any_of(messages.begin(), messages.end(),
+                                      [](GstMessage *msg) { return GST_MESSAGE_TYPE(msg) == GST_MESSAGE_ERROR; });
+        if (!told && owner)
+            QMetaObject::invokeMethod(
+                owner, [o = owner, self = shared_from_this()] { o->deliver(self, Failed, QStringLiteral("cannot be opened")); },
+                Qt::QueuedConnection);
+        return told;
+    }
+    return true;
+}
+
+void GstSession::applySettings()
+{
+    float v;
+    bool mute;
+    QSize s;
+    {
+        std::lock_guard lock(m);
+        v = volume, mute = muted, s = size;
+    }
+    // playbin's volume is linear: 0.5 is -6 dB.
+    g_object_set(pipeline, "volume", double(v), "mute", gboolean(mute), nullptr);
+    GstCaps *caps = pictureCaps(s);
+    g_object_set(filter, "caps", caps, nullptr);
+    gst_caps_unref(caps);
+}
+
+void GstSession::deliverSample(GstSample *sample)
+{
+    GstVideoInfo info;
+    GstBuffer *buffer = gst_sample_get_buffer(sample);
+    GstCaps *caps = gst_sample_get_caps(sample);
+    const bool known = buffer && caps && gst_video_info_from_caps(&info, caps);
+    auto *held = new HeldFrame{known ? gst_buffer_ref(buffer) : nullptr, {}};
+    gst_sample_unref(sample);
+    if (!known || !gst_buffer_map(held->buffer, &held->map, GST_MAP_READ)) {
+        if (held->buffer)
+            gst_buffer_unref(held->buffer);
+        delete held;
+        return;
+    }
+    QImage picture(held->map.data, GST_VIDEO_INFO_WIDTH(&info), GST_VIDEO_INFO_HEIGHT(&info),
+                   GST_VIDEO_INFO_PLANE_STRIDE(&info, 0), QImage::Format_RGB32, releaseFrame, held);
+    {
+        std::lock_guard lock(pictureLock);
+        this->picture.swap(picture);
+    }
+    // The frame replaced is released here, off the interface thread.
+    picture = QImage();
+    if (!pictureNoticed.exchange(true))
+        event(Picture);
+}
+
+void GstSession::handle(GstMessage *message)
+{
+    switch (GST_MESSAGE_TYPE(message)) {
+    case GST_MESSAGE_ERROR: {
+        GError *error = nullptr;
+        gchar *debug = nullptr;
+        gst_message_parse_error(message, &error, &debug);
+        const QString why = QString::fromUtf8(error ? error->message : "error");
+        qCDebug(lcGst) << path << why << debug;
+        g_clear_error(&error);
+        g_free(debug);
+        event(Failed, why);
+        break;
+    }
+    case GST_MESSAGE_EOS: event(End); break;
+    case GST_MESSAGE_STATE_CHANGED: {
+        GstState old, now, pending;
+        gst_message_parse_state_changed(message, &old, &now, &pending);
+        if (now >= GST_STATE_PAUSED)
+            prerolled = true;
+        if (now == GST_STATE_PLAYING && wantPlaying)
+            event(Playing);
+        else if (now == GST_STATE_PAUSED && userPaused && pending == GST_STATE_VOID_PENDING)
+            event(Paused);
+        break;
+    }
+    default: break;
+    }
+}
+
+void GstSession::handle(int c)
+{
+    switch (c) {
+    case Play:
+        if (!wantPlaying) {
+            // One stream at a time: the clip before has gone quiet first.
+            if (previous)
+                previous->waitQuiet(std::chrono::milliseconds(1000));
+            previous.reset();
+            std::lock_guard lock(m);
+            if (!owner)
+                return;   // let go meanwhile: a newer clip has the sound
+            audible = true;
+        }
+        wantPlaying = true;
+        userPaused = false;
+        gst_element_set_state(pipeline, GST_STATE_PLAYING);
+        break;
+    case Pause: {
+        wantPlaying = false;
+        userPaused = true;
+        GstState now = GST_STATE_NULL, pending = GST_STATE_NULL;
+        gst_element_get_state(pipeline, &now, &pending, 0);
+        gst_element_set_state(pipeline, GST_STATE_PAUSED);
+        if (now == GST_STATE_PAUSED && pending == GST_STATE_VOID_PENDING)
+            event(Paused);   // already there: no change to hear of
+        break;
+    }
+    case Rewind:
+        gst_element_seek_simple(pipeline, GST_FORMAT_TIME, GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_KEY_UNIT),
+                                0);
+        break;
+    case Settings: applySettings(); break;
+    default: break;
+    }
+}
+
+void GstSession::tearDown()
+{
+    if (pipeline) {
+        gst_element_set_state(pipeline, GST_STATE_NULL);
+        GstBus *bus = gst_element_get_bus(pipeline);
+        gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
+        gst_object_unref(bus);
+        gst_object_unref(pipeline);
+        pipeline = filter = nullptr;
+    }
+    {
+        std::lock_guard lock(pictureLock);
+        picture = QImage();
+    }
+    std::lock_guard lock(m);
+    for (GstMessage *message : messages)
+        gst_message_unref(message);
+    messages.clear();
+    audible = false;
+    previous.reset();
+    cv.notify_all();
+}
+
+// ------------------------------------------------------------ the engine --
+
+GstEngine::GstEngine(QObject *owner)
+{
+    setParent(owner);
+    static const bool routine = (qAddPostRoutine(letAllGo), true);
+    Q_UNUSED(routine);
+}
+
+GstEngine::~GstEngine() { shutdown(); }
+
+void GstEngine::shutdown()
+{
+    if (m_session)
+        m_session->letGo();
+    m_session.reset();
+}
+
+void GstEngine::setSource(const QString &path)
+{
+    std::shared_ptr<GstSession> before = std::move(m_session);
+    if (before)
+        before->letGo();
+    if (path.isEmpty())
+        return;
+    auto s = std::make_shared<GstSession>();
+    s->path = path;
+    s->owner = this;
+    s->volume = m_volume;
+    s->muted = m_muted;
+    s->size = m_pictureSize;
+    s->previous = std::move(before);
+    m_session = s;
+    std::thread([s] { s->run(); }).detach();
+}
+
+void GstEngine::post(int command)
+{
+    if (m_session)
+        m_session->command(command);
+}
+
+void GstEngine::play() { post(Play); }
+void GstEngine::pause() { post(Pause); }
+void GstEngine::rewind() { post(Rewind); }
+
+void GstEngine::stop()
+{
+    shutdown();
+    emit stopped();
+}
+
+void GstEngine::setVolume(float volume)
+{
+    m_volume = volume;
+    if (m_session) {
+        std::lock_guard lock(m_session->m);
+        m_session->volume = volume;
+    }
+    post(Settings);
+}
+
+void GstEngine::setMuted(bool muted)
+{
+    m_muted = muted;
+    if (m_session) {
+        std::lock_guard lock(m_session->m);
+        m_session->muted = muted;
+    }
+    post(Settings);
+}
+
+void GstEngine::setRate(double) {}   // clips play at their own speed
+
+void GstEngine::setPictureSize(QSize size)
+{
+    if (size == m_pictureSize)
+        return;
+    m_pictureSize = size;
+    if (m_session) {
+        std::lock_guard lock(m_session->m);
+        m_session->size = size;
+    }
+    post(Settings);
+}
+
+QImage GstEngine::takePicture()
+{
+    if (!m_session)
+        return {};
+    std::lock_guard lock(m_session->pictureLock);
+    return m_session->picture;
+}
+
+void GstEngine::deliver(const std::shared_ptr<GstSession> &from, int event, const QString &text)
+{
+    if (from != m_session)
+        return;   // a clip named before
+    switch (event) {
+    case Playing: emit playing(); break;
+    case Paused: emit paused(); break;
+    case End: emit endOfMedia(); break;
+    case Failed: emit failed(text); break;
+    case Picture:
+        from->pictureNoticed = false;
+        emit pictureReady();
+        break;
+    default: break;
+    }
+}
+
+} // namespace platform
