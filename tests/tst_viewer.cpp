@@ -167,10 +167,12 @@ private slots:
         WindowsMediaPlayer *tmpl = v.WindowsMediaPlayer1(0);
         QVERIFY(tmpl->isHidden());
         QCOMPARE(tmpl->URL(), QString());
-        if (auto *idle = qobject_cast<FakeEngine *>(tmpl->engine())) {   // the template never plays
-            QCOMPARE(idle->plays, 0);
-            QCOMPARE(idle->source, QString());
-        }
+        // The template never plays: no component is made for it, and the one
+        // engine there is belongs to element 1.
+        QVERIFY(!tmpl->engine());
+        QCOMPARE(tmpl->status(), QStringLiteral("Prêt"));
+        QCOMPARE(FakeEngine::live().size(), size_t(1));
+        QCOMPARE(FakeEngine::live().front(), engine);
 
         QVERIFY(isTopmost(v.hWnd()));
         QVERIFY(v.window()->isVisible());
