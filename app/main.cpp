@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 // Syrel: starts with the boot window; the run ends by itself when the
 // last window has been unloaded.
 

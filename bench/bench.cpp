@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 // Timings and costs of the run on a real display (run it under X or Xvfb,
 // or through bench/run.sh).  Prints one table, with a peer where there is
 // one, measured side by side in the same run:

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #pragma once
 // What the two consoles share: an output list, an input line that echoes
 // each entered line after "Commande > " and hands it to the window's own

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #pragma once
 // The standard controls the windows are built from, with the properties
 // and events the program uses.  Positions are given in twips.

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #pragma once
 // The failure a control operation raises, with a number and a description
 // (what the viewer writes into the Debugger when one of its handlers fails).

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #pragma once
 // The few window calls the program makes, with their classic names and
 // constants, carried out on Qt.  A test may put a recording fake in place.

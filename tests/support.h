@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #pragma once
 // Test doubles and the set-up every window test shares: a fake media
 // engine, a recording window layer, a recording clock, and a clean window

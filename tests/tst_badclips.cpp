@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 // Clips that cannot be played, on the real media engine: for every clip
 // name, a missing file, an empty one, text named .avi, a clip cut short and
 // a clip in a codec no decoder knows.  The boot must still reach the dock,

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 // The two command interpreters: the Debugger's pages and window commands,
 // the Scanner's readiness, virtualisation and exit, and what happens when
 // other events come in while a virtualisation is running.

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 // The two consoles: their banners, load and unload steps, designs, the
 // input line with its echo and recall, the timer that keeps the newest line
 // in view, and lines no one would type on purpose.

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 // The launcher bar: its design, where it sits and how it shows, the tool
 // toggles and their lit icons, the exit, and clicks that land while windows
 // are fading out.

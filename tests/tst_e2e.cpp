@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 // Whole runs through the real windows and the event loop, as a user drives
 // them: from the boot clip to the dock, the Scanner's show, and every way of
 // opening and closing each tool.  Every run ends with the exit icon and the

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 // The window model: single instances, load on show or touch, unload once
 // even when unloads nest, fresh reloads, close box, end of the run, and
 // what shutdown refuses.

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 // The media player control: repetitions counted by hand, status texts,
 // clips looked up beside the program, and the real Qt Multimedia engine
 // giving up on missing or broken files without a dialog.

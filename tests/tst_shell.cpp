@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 // Start-up and the shell windows: the boot window's tick, the shared
 // variables, the transition strip, the desktop picture and the notice.
 

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 // A seeded storm of user actions: dock clicks, close boxes, viewer buttons,
 // console lines and timer ticks, fired at the top level and also inside
 // fades and pauses.  After each top-level action has settled, the window

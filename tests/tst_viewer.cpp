@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 // The world viewer: opening and closing, its design, the clip handlers,
 // the label row, and the failures it reports into the Debugger.
 

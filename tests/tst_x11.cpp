@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 // What only a real X display with a window manager shows: the dock's
 // opacity and always-on-top state as the window system sees them, the
 // full-screen desktop, and the Scanner and viewer side by side after "start".

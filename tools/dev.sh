@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Syrel developers
 # Sets up, builds and runs Syrel, or its test suite, on Debian 12.
 #   tools/dev.sh run    install what is missing, build, make the demo clips, start the program
 #   tools/dev.sh test   install what is missing, build, run every test

@@ -1,3 +1,5 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Syrel developers
 # Removes what `cmake --install` put in place (honours DESTDIR), then the
 # program's own folder once empty.
 if(NOT EXISTS install_manifest.txt)

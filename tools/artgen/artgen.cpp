@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 // syrel-artgen: draws every built-in picture of Syrel and writes it into the
 // folder given on the command line. All art is made here from code, so the
 // committed files in assets/ can always be rebuilt from scratch.
