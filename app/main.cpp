@@ -18,7 +18,7 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Syrel"));
-    QApplication::setDesktopFileName(QStringLiteral("syrel"));
+    QApplication::setDesktopFileName(QStringLiteral(SYREL_APP_ID));
     QApplication::setWindowIcon(art::applicationIcon());
     // Hidden windows come and go; only the window model decides when the run is over.
     app.setQuitOnLastWindowClosed(false);

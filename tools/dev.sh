@@ -11,8 +11,10 @@ build=${SYREL_BUILD:-$here/build}
 mode=${1:-run}
 
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins libgl-dev
-  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav ffmpeg
-  fonts-dejavu-core xvfb xauth openbox xcompmgr x11-utils xdotool imagemagick)
+  ffmpeg xvfb xauth openbox xcompmgr x11-utils xdotool imagemagick
+  dpkg-dev file desktop-file-utils appstream clang-format)
+# What the program needs at run time, shared with the Debian package's Depends.
+mapfile -t -O "${#packages[@]}" packages < <(grep -v '^#' "$here/tools/runtime-packages.txt")
 
 missing=()
 for p in "${packages[@]}"; do
@@ -45,7 +47,11 @@ case "$mode" in
     exec "$build/syrel"
     ;;
   test)
+    # Licence headers of the sources.
+    bash "$here/tools/spdx.sh" --check
     (cd "$build" && ctest --output-on-failure -j "$jobs")
+    # The Debian package: built, installed, run from PATH, removed.
+    bash "$here/tests/package-check.sh" "$build"
     # The same suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
     # Leak reports are off: the media framework keeps caches until exit.
     sanitized=${SYREL_SANITIZE_BUILD:-$build-sanitize}
