@@ -47,8 +47,9 @@ case "$mode" in
     exec "$build/syrel"
     ;;
   test)
-    # Licence headers of the sources.
+    # Licence headers and formatting of the sources.
     bash "$here/tools/spdx.sh" --check
+    bash "$here/tools/format.sh" --check
     (cd "$build" && ctest --output-on-failure -j "$jobs")
     # The Debian package: built, installed, run from PATH, removed.
     bash "$here/tests/package-check.sh" "$build"
