@@ -29,7 +29,7 @@ QSize iconSize(int n)
     default: return {46, 34};
     }
 }
-} // namespace
+}   // namespace
 
 QPixmap desktop() { return load(QStringLiteral("desktop.jpg")); }
 
@@ -54,4 +54,4 @@ QPixmap dockIcon(int n, bool lit)
     return p;
 }
 
-} // namespace art
+}   // namespace art

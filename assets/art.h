@@ -15,4 +15,4 @@ QPixmap dockBar();
 // Dock icon N (1, 4, 5, 6, 7, 8, 9), normal or lit.
 QPixmap dockIcon(int n, bool lit);
 
-} // namespace art
+}   // namespace art

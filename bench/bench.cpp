@@ -91,7 +91,7 @@ struct Row {
     std::string what;
     double value = NAN;
     std::string unit;
-    double peer = NAN;    // NAN: no peer
+    double peer = NAN;   // NAN: no peer
     double ratio = NAN;
     std::string goal;
     std::optional<bool> met;
@@ -535,7 +535,7 @@ void measureInProcess()
 
     Forms::reset();
 }
-} // namespace
+}   // namespace
 
 int main(int argc, char *argv[])
 {

@@ -163,4 +163,4 @@ double rusageSeconds(const rusage &u)
     return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-} // namespace bench
+}   // namespace bench

@@ -60,4 +60,4 @@ long statusKb(pid_t pid, const char *field);
 
 double rusageSeconds(const rusage &u);
 
-} // namespace bench
+}   // namespace bench

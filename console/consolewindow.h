@@ -17,9 +17,9 @@ public:
     struct Design {
         QString name;
         QString caption;
-        int clientWidth, clientHeight;      // twips
+        int clientWidth, clientHeight;   // twips
         platform::StartPosition start;
-        int listHeight;                     // the input line lies below a strip of window background
+        int listHeight;   // the input line lies below a strip of window background
         int textTop;
         bool textFirstInTabOrder;
     };

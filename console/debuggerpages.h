@@ -12,4 +12,4 @@ QStringList systemCheck();
 QStringList developers();
 QStringList closeSyntax();
 QStringList loadSyntax();
-} // namespace debuggerPages
+}   // namespace debuggerPages

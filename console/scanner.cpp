@@ -103,7 +103,8 @@ void Scanner::virtualise(const QString &line)
         return;
     }
     const QString persona = line.mid(8);
-    if (persona != QStringLiteral("oriv") && persona != QStringLiteral("bramen") && persona != QStringLiteral("talvia")) {
+    if (persona != QStringLiteral("oriv") && persona != QStringLiteral("bramen") &&
+        persona != QStringLiteral("talvia")) {
         add(QStringLiteral("ERREUR (") + persona + QStringLiteral(") : Perso accepté : oriv - bramen - talvia"));
         return;
     }

@@ -27,8 +27,7 @@ QFont designFont(const QString &family, double points, bool bold)
 
 // --------------------------------------------------------------------- Image
 
-Image::Image(QWidget *parent, const QString &name, int left, int top, const QPixmap &picture)
-    : QLabel(parent)
+Image::Image(QWidget *parent, const QString &name, int left, int top, const QPixmap &picture) : QLabel(parent)
 {
     setObjectName(name);
     move(toPixelsX(left), toPixelsY(top));
@@ -157,4 +156,4 @@ void ProgressBar::setValue(float v)
     QProgressBar::setValue(int(v * 10.0f));
 }
 
-} // namespace platform
+}   // namespace platform

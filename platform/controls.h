@@ -104,4 +104,4 @@ private:
     float m_value = 0.0f;
 };
 
-} // namespace platform
+}   // namespace platform

@@ -30,4 +30,4 @@ void runHandler(const char *what, const std::function<void()> &fn)
     }
 }
 
-} // namespace platform
+}   // namespace platform

@@ -17,7 +17,7 @@ constexpr int InvalidValue = 380;      // a property written outside its range
 constexpr int NoSuchElement = 340;     // a control-group element that does not exist
 constexpr int ElementExists = 360;     // a control-group element created twice
 constexpr int NoPlayerEngine = 9001;   // the media player component could not be created
-} // namespace err
+}   // namespace err
 
 class VbError : public std::runtime_error {
 public:
@@ -33,4 +33,4 @@ private:
     QString m_description;
 };
 
-} // namespace platform
+}   // namespace platform

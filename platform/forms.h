@@ -88,8 +88,8 @@ public:
 
 protected:
     // Design helpers, used by the constructors.
-    void designWindow(const QString &caption, BorderStyle border, int clientWidthTwips,
-                      int clientHeightTwips, StartPosition start, const QColor &background);
+    void designWindow(const QString &caption, BorderStyle border, int clientWidthTwips, int clientHeightTwips,
+                      StartPosition start, const QColor &background);
     void setMaximised(bool on) { m_maximised = on; }
 
 private:
@@ -163,4 +163,4 @@ private:
     static void bury(Form *form);
 };
 
-} // namespace platform
+}   // namespace platform

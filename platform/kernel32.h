@@ -23,4 +23,4 @@ void setYieldHook(std::function<void()> hook);      // null restores the frame-p
 // The display's frame interval, in milliseconds (0 where nothing is presented).
 double frameIntervalMs();
 
-} // namespace platform
+}   // namespace platform

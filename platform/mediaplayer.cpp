@@ -101,12 +101,16 @@ YuvToRgb yuvToRgb(const QVideoFrameFormat &format)
         kr = 0.2126, kb = 0.0722;
     else if (space == QVideoFrameFormat::ColorSpace_BT2020)
         kr = 0.2627, kb = 0.0593;
-    const bool full = format.colorRange() == QVideoFrameFormat::ColorRange_Full ||
-                      space == QVideoFrameFormat::ColorSpace_AdobeRgb;
+    const bool full =
+        format.colorRange() == QVideoFrameFormat::ColorRange_Full || space == QVideoFrameFormat::ColorSpace_AdobeRgb;
     const double ys = full ? 1.0 : 255.0 / 219.0, cs = full ? 1.0 : 255.0 / 224.0, kg = 1.0 - kr - kb;
     const auto fixed = [](double v) { return int(std::lround(v * 65536.0)); };
-    return {fixed(ys), full ? 0 : 16, fixed(cs * 2 * (1 - kr)), fixed(cs * 2 * kb * (1 - kb) / kg),
-            fixed(cs * 2 * kr * (1 - kr) / kg), fixed(cs * 2 * (1 - kb))};
+    return {fixed(ys),
+            full ? 0 : 16,
+            fixed(cs * 2 * (1 - kr)),
+            fixed(cs * 2 * kb * (1 - kb) / kg),
+            fixed(cs * 2 * kr * (1 - kr) / kg),
+            fixed(cs * 2 * (1 - kb))};
 }
 
 inline uint clampByte(int v) { return uint(std::clamp(v >> 16, 0, 255)); }
@@ -211,15 +215,12 @@ MediaEngineFactory g_factory;
 int g_firstFrameLimitMs = 8000;
 QString g_clipFolder;
 
-} // namespace
+}   // namespace
 
 void setMediaEngineFactory(MediaEngineFactory factory) { g_factory = std::move(factory); }
 void WindowsMediaPlayer::setFirstFrameLimit(int ms) { g_firstFrameLimitMs = ms > 0 ? ms : 8000; }
 void setClipFolder(const QString &folder) { g_clipFolder = folder; }
-QString clipFolder()
-{
-    return g_clipFolder.isEmpty() ? QCoreApplication::applicationDirPath() : g_clipFolder;
-}
+QString clipFolder() { return g_clipFolder.isEmpty() ? QCoreApplication::applicationDirPath() : g_clipFolder; }
 
 QString resolveClip(const QString &url)
 {
@@ -539,4 +540,4 @@ void WindowsMediaPlayer::paintEvent(QPaintEvent *event)
     }
 }
 
-} // namespace platform
+}   // namespace platform

@@ -134,9 +134,9 @@ private:
     bool m_fullScreen = false;
     bool m_enabled = true;
     bool m_released = false;
-    bool m_failed = false;   // the component gave up on its clip
-    bool m_retried = false;  // the clip has had its second try
-    QTimer m_watchdog;       // the first picture of a clip is due before it fires
+    bool m_failed = false;    // the component gave up on its clip
+    bool m_retried = false;   // the clip has had its second try
+    QTimer m_watchdog;        // the first picture of a clip is due before it fires
     static constexpr int RetryDelayMs = 100;
     int m_played = 0;
     State m_state = State::Ready;
@@ -149,4 +149,4 @@ private:
     std::function<QString()> m_statusReader;
 };
 
-} // namespace platform
+}   // namespace platform

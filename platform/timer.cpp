@@ -42,4 +42,4 @@ void Timer::apply()
         m_timer.stop();
 }
 
-} // namespace platform
+}   // namespace platform

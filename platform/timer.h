@@ -33,4 +33,4 @@ private:
     bool m_enabled;
 };
 
-} // namespace platform
+}   // namespace platform

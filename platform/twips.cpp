@@ -22,7 +22,7 @@ double dpiY()
     const QScreen *s = QGuiApplication::primaryScreen();
     return s ? s->logicalDotsPerInchY() : 96.0;
 }
-} // namespace
+}   // namespace
 
 double twipsPerPixelX() { return 1440.0 / dpiX(); }
 double twipsPerPixelY() { return 1440.0 / dpiY(); }
@@ -42,4 +42,4 @@ int screenWidthTwips() { return toTwipsX(screenPixels().width()); }
 int screenHeightTwips() { return toTwipsY(screenPixels().height()); }
 void setScreenOverride(QSize pixels) { g_override = pixels; }
 
-} // namespace platform
+}   // namespace platform

@@ -22,4 +22,4 @@ int screenWidthTwips();
 int screenHeightTwips();
 void setScreenOverride(QSize pixels);   // an empty size removes the override
 
-} // namespace platform
+}   // namespace platform

@@ -31,8 +31,7 @@ public:
         return old;
     }
 
-    std::int32_t SetLayeredWindowAttributes(HWND w, std::uint32_t, std::uint8_t alpha,
-                                            std::uint32_t flags) override
+    std::int32_t SetLayeredWindowAttributes(HWND w, std::uint32_t, std::uint8_t alpha, std::uint32_t flags) override
     {
         if (!w || !(GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_LAYERED))
             return 0;   // only a layered window has an alpha
@@ -43,8 +42,7 @@ public:
         return 1;
     }
 
-    std::int32_t SetWindowPos(HWND w, std::intptr_t after, int, int, int, int,
-                              std::uint32_t flags) override
+    std::int32_t SetWindowPos(HWND w, std::intptr_t after, int, int, int, int, std::uint32_t flags) override
     {
         if (!w)
             return 0;
@@ -68,7 +66,7 @@ public:
 
 QtUser32 g_qt;
 User32 *g_current = &g_qt;
-} // namespace
+}   // namespace
 
 User32 &user32() { return *g_current; }
 void setUser32(User32 *impl) { g_current = impl ? impl : &g_qt; }
@@ -82,4 +80,4 @@ int layeredAlpha(HWND w)
 }
 bool isTopmost(HWND w) { return w && (w->windowFlags() & Qt::WindowStaysOnTopHint); }
 
-} // namespace platform
+}   // namespace platform

@@ -28,4 +28,4 @@ bool FadeWindow(HWND hWnd, int startAlpha, int endAlpha, int stepping);
 bool SetWindowOpacity(HWND hWnd, int alpha);
 bool SetWindowTopmost(HWND hWnd, int topmost);
 
-} // namespace modWindowFunctions
+}   // namespace modWindowFunctions

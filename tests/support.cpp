@@ -97,7 +97,7 @@ void quietHandler(QtMsgType type, const QMessageLogContext &context, const QStri
     if (g_previous)
         g_previous(type, context, message);
 }
-} // namespace
+}   // namespace
 
 TestWorld::TestWorld() : m_scope(std::make_unique<HandlerScope>())
 {
@@ -116,9 +116,8 @@ TestWorld::TestWorld() : m_scope(std::make_unique<HandlerScope>())
         if (onYield)
             onYield();
     });
-    setMediaEngineFactory([this](QObject *owner) -> MediaEngine * {
-        return failEngines ? nullptr : new FakeEngine(owner);
-    });
+    setMediaEngineFactory(
+        [this](QObject *owner) -> MediaEngine * { return failEngines ? nullptr : new FakeEngine(owner); });
     setScreenOverride(QSize(1024, 768));
     Forms::setOnAllUnloaded([this] { ++allUnloaded; });
 }
@@ -141,8 +140,7 @@ QStringList linesOf(const ConsoleWindow &console) { return console.List1->lines(
 void click(QWidget *w)
 {
     const QPointF at = QRectF(w->rect()).center();
-    QMouseEvent press(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
+    QMouseEvent press(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
     QMouseEvent release(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
                         Qt::NoModifier);
     QCoreApplication::sendEvent(w, &press);

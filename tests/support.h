@@ -61,7 +61,11 @@ public:
     QStringList calls;
     // Alphas set on one window, in order.
     QVector<int> alphas(platform::HWND w) const;
-    void clear() { calls.clear(); m_alphas.clear(); }
+    void clear()
+    {
+        calls.clear();
+        m_alphas.clear();
+    }
 
 private:
     std::vector<std::pair<platform::HWND, int>> m_alphas;
@@ -74,13 +78,13 @@ public:
     ~TestWorld();
 
     RecordingUser32 user32;
-    QVector<int> sleeps;              // pauses asked for, in order
-    std::function<void(int)> onSleep; // runs inside a pause, when set
+    QVector<int> sleeps;                // pauses asked for, in order
+    std::function<void(int)> onSleep;   // runs inside a pause, when set
     int yields = 0;
-    std::function<void()> onYield;    // runs inside each fade step, when set
-    int allUnloaded = 0;              // times the last window went
-    bool failEngines = false;         // the media player component cannot be made
-    QStringList log;                  // free for a test to note events in order
+    std::function<void()> onYield;   // runs inside each fade step, when set
+    int allUnloaded = 0;             // times the last window went
+    bool failEngines = false;        // the media player component cannot be made
+    QStringList log;                 // free for a test to note events in order
 
 private:
     std::unique_ptr<platform::HandlerScope> m_scope;

@@ -33,9 +33,9 @@ namespace {
 
 enum class Bad { Missing, Empty, Text, Truncated, UnknownCodec };
 
-const char *const ViewerClips[] = {"Syrel.avi",          "Map-Vide-Tour.avi",  "Map-3-Position.avi",
-                                   "Map-2-2-1-Action.avi", "Map-3-1-Action.avi", "Map-Blanc-Tour.avi",
-                                   "Map-Blanc-Vide.avi", "5eme.avi"};
+const char *const ViewerClips[] = {
+    "Syrel.avi",          "Map-Vide-Tour.avi",  "Map-3-Position.avi", "Map-2-2-1-Action.avi",
+    "Map-3-1-Action.avi", "Map-Blanc-Tour.avi", "Map-Blanc-Vide.avi", "5eme.avi"};
 
 QString demoClip(const QString &name) { return QStringLiteral(SYREL_CLIP_DIR "/") + name; }
 
@@ -94,10 +94,13 @@ QStringList strayWindows()
 // The viewer control that plays a clip; null for the one its load starts.
 QWidget *controlFor(Video &v, const QString &clip)
 {
-    const std::pair<const char *, QWidget *> controls[] = {
-        {"Map-Vide-Tour.avi", v.Command3},  {"Map-3-Position.avi", v.Command4}, {"Map-2-2-1-Action.avi", v.Command5},
-        {"Map-3-1-Action.avi", v.Command6}, {"Map-Blanc-Tour.avi", v.Command7}, {"Map-Blanc-Vide.avi", v.Label7},
-        {"5eme.avi", v.Label8}};
+    const std::pair<const char *, QWidget *> controls[] = {{"Map-Vide-Tour.avi", v.Command3},
+                                                           {"Map-3-Position.avi", v.Command4},
+                                                           {"Map-2-2-1-Action.avi", v.Command5},
+                                                           {"Map-3-1-Action.avi", v.Command6},
+                                                           {"Map-Blanc-Tour.avi", v.Command7},
+                                                           {"Map-Blanc-Vide.avi", v.Label7},
+                                                           {"5eme.avi", v.Label8}};
     for (auto [name, w] : controls)
         if (clip == QLatin1String(name))
             return w;
@@ -115,7 +118,7 @@ void addKinds(const QString &clip)
         QTest::addRow("%s %s", qPrintable(clip), what) << clip << kind;
 }
 
-} // namespace
+}   // namespace
 
 Q_DECLARE_METATYPE(Bad)
 

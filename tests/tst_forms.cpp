@@ -23,7 +23,8 @@ public:
     static constexpr const char *FormName = "Probe";
     Probe() : Form(QStringLiteral("Probe"))
     {
-        designWindow(QStringLiteral("Probe"), BorderStyle::FixedToolWindow, 1500, 1500, StartPosition::Manual, Qt::white);
+        designWindow(QStringLiteral("Probe"), BorderStyle::FixedToolWindow, 1500, 1500, StartPosition::Manual,
+                     Qt::white);
         ticker = new Timer(window(), QStringLiteral("Timer1"), 50);
     }
     void Form_Load() override
@@ -50,7 +51,7 @@ public:
     static constexpr const char *FormName = "Other";
     Other() : Form(QStringLiteral("Other")) {}
 };
-} // namespace
+}   // namespace
 
 class TestForms : public QObject {
     Q_OBJECT
@@ -188,7 +189,10 @@ private slots:
     {
         Forms::show<Probe>();
         Forms::load<Other>();
-        g_duringUnload = [] { Forms::unloadAll(); g_events << QString::number(Forms::loadedCount()); };
+        g_duringUnload = [] {
+            Forms::unloadAll();
+            g_events << QString::number(Forms::loadedCount());
+        };
         Forms::unload<Probe>();
         QCOMPARE(g_events, (QStringList{"load", "unload", "1", "unload done"}));
         QCOMPARE(Forms::loadedCount(), 0);

@@ -101,7 +101,8 @@ private slots:
         engineOf(p)->fail();
         QCOMPARE(p.status(), QStringLiteral("Arrêté"));
         QTest::qWait(20);
-        QCOMPARE(statuses, (QStringList{"Ouverture du média...", "Lecture", "Ouverture du média...", "Lecture", "Arrêté"}));
+        QCOMPARE(statuses,
+                 (QStringList{"Ouverture du média...", "Lecture", "Ouverture du média...", "Lecture", "Arrêté"}));
         // A new clip has its own second try.
         p.setURL(QStringLiteral("Boot.avi"));
         FakeEngine *third = engineOf(p);
@@ -170,7 +171,10 @@ private slots:
         QTest::newRow("missing") << QByteArray() << false;
         QTest::newRow("empty") << QByteArray() << true;
         QTest::newRow("text named .avi") << QByteArray("not a clip at all\n").repeated(50) << true;
-        QTest::newRow("truncated header") << QByteArray("RIFF\x10\x00\x00\x00" "AVI LIST", 16) << true;
+        QTest::newRow("truncated header") << QByteArray("RIFF\x10\x00\x00\x00"
+                                                        "AVI LIST",
+                                                        16)
+                                          << true;
     }
     void realEngineGivesUpOnBadFiles()
     {

@@ -21,7 +21,7 @@ QVector<int> range(int from, int to, int step)
         v << i;
     return v;
 }
-} // namespace
+}   // namespace
 
 class TestWindowFunctions : public QObject {
     Q_OBJECT

@@ -31,7 +31,7 @@ Label *makeLabel(QWidget *parent, const char *name, const char *caption, int lef
     l->setVisible(visible);
     return l;
 }
-} // namespace
+}   // namespace
 
 Video::Video() : Form(QStringLiteral("Video"))
 {

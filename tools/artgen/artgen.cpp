@@ -45,7 +45,7 @@ void report(const QString &name, bool ok)
 void savePng(const QImage &img, const QString &name)
 {
     QImageWriter w(outPath(name), "png");
-    w.setQuality(0); // for PNG, quality 0 means the strongest deflate
+    w.setQuality(0);   // for PNG, quality 0 means the strongest deflate
     report(name, w.write(img));
 }
 
@@ -72,9 +72,12 @@ QImage blurred(const QImage &src, int radius)
                 for (int k = -radius; k <= radius; ++k) {
                     const int j = i + k;
                     if (j < 0 || j >= len)
-                        continue; // outside counts as transparent
+                        continue;   // outside counts as transparent
                     const QRgb p = line[j];
-                    s[0] += qAlpha(p); s[1] += qRed(p); s[2] += qGreen(p); s[3] += qBlue(p);
+                    s[0] += qAlpha(p);
+                    s[1] += qRed(p);
+                    s[2] += qGreen(p);
+                    s[3] += qBlue(p);
                 }
                 const int n = 2 * radius + 1;
                 const QRgb out = qRgba(s[1] / n, s[2] / n, s[3] / n, s[0] / n);
@@ -154,8 +157,7 @@ void makeDesktop()
             const double dx = (x - W / 2.0) / (W / 2.0);
             const double v = 1.0 - 0.16 * dx * dx * (0.35 + 0.65 * t);
             const double d = rng.generateDouble() - 0.5;
-            line[x] = qRgb(std::clamp(int(c[0] * v + d + 0.5), 0, 255),
-                           std::clamp(int(c[1] * v + d + 0.5), 0, 255),
+            line[x] = qRgb(std::clamp(int(c[0] * v + d + 0.5), 0, 255), std::clamp(int(c[1] * v + d + 0.5), 0, 255),
                            std::clamp(int(c[2] * v + d + 0.5), 0, 255));
         }
     }
@@ -182,7 +184,7 @@ void makeDesktop()
 
     // Horizontal rules: two bright ones up top, two quieter ones further down.
     auto hline = [&](int y, int alpha, int halo) {
-        QLinearGradient g(0, 0, W, 0); // soften the ends towards the screen edges
+        QLinearGradient g(0, 0, W, 0);   // soften the ends towards the screen edges
         g.setColorAt(0.0, QColor(235, 255, 255, alpha * 6 / 10));
         g.setColorAt(0.12, QColor(235, 255, 255, alpha));
         g.setColorAt(0.88, QColor(235, 255, 255, alpha));
@@ -274,14 +276,21 @@ void paintDisc(QPainter &p, double s)
 QImage discImage(int size)
 {
     const int scale = std::max(4, 1024 / size);
-    return supersampled(QSize(size, size), std::min(scale, 16),
-                        [size](QPainter &p, double) { paintDisc(p, size); });
+    return supersampled(QSize(size, size), std::min(scale, 16), [size](QPainter &p, double) { paintDisc(p, size); });
 }
 
 // --- ICO writer -------------------------------------------------------------
 
-void put16(QByteArray &b, uint16_t v) { b.append(char(v & 0xff)); b.append(char(v >> 8)); }
-void put32(QByteArray &b, uint32_t v) { put16(b, uint16_t(v & 0xffff)); put16(b, uint16_t(v >> 16)); }
+void put16(QByteArray &b, uint16_t v)
+{
+    b.append(char(v & 0xff));
+    b.append(char(v >> 8));
+}
+void put32(QByteArray &b, uint32_t v)
+{
+    put16(b, uint16_t(v & 0xffff));
+    put16(b, uint16_t(v >> 16));
+}
 int rowBytes(int width, int bpp) { return ((width * bpp + 31) / 32) * 4; }
 
 // One icon image as a DIB: header, palette, XOR bitmap, then the AND mask.
@@ -299,7 +308,7 @@ QByteArray dibFor(const QImage &src, int bpp)
     put32(b, uint32_t(h * 2));
     put16(b, 1);
     put16(b, uint16_t(bpp));
-    put32(b, 0); // BI_RGB
+    put32(b, 0);   // BI_RGB
     put32(b, uint32_t((xorRow + andRow) * h));
     put32(b, 0);
     put32(b, 0);
@@ -310,7 +319,10 @@ QByteArray dibFor(const QImage &src, int bpp)
     // this is the palette the picture itself calls for.
     for (int i = 0; i < colours; ++i) {
         const char g = char(i * 255 / (colours - 1));
-        b.append(g); b.append(g); b.append(g); b.append('\0');
+        b.append(g);
+        b.append(g);
+        b.append(g);
+        b.append('\0');
     }
 
     auto opaque = [&](int x, int y) { return qAlpha(img.pixel(x, y)) >= 128; };
@@ -327,7 +339,7 @@ QByteArray dibFor(const QImage &src, int bpp)
                 continue;
             }
             if (!opaque(x, y))
-                continue; // index 0 (black) under a set mask bit shows through
+                continue;   // index 0 (black) under a set mask bit shows through
             // 16 greys band visibly on the sheen, so 4 bpp gets an ordered dither
             static const int bayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
             const int bias = bpp == 4 ? bayer[y & 3][x & 3] * 16 + 8 : 128;
@@ -353,7 +365,9 @@ QByteArray dibFor(const QImage &src, int bpp)
 
 void makeIcon()
 {
-    struct Entry { int size, bpp; };
+    struct Entry {
+        int size, bpp;
+    };
     const Entry entries[] = {{32, 4}, {16, 4}, {48, 8}, {32, 8}, {16, 8}, {48, 32}, {32, 32}, {16, 32}};
     const int count = int(std::size(entries));
 
@@ -362,8 +376,8 @@ void makeIcon()
         dibs.push_back(dibFor(discImage(e.size), e.bpp));
 
     QByteArray ico;
-    put16(ico, 0); // reserved
-    put16(ico, 1); // icon, not cursor
+    put16(ico, 0);   // reserved
+    put16(ico, 1);   // icon, not cursor
     put16(ico, uint16_t(count));
     uint32_t offset = 6 + 16 * count;
     for (int i = 0; i < count; ++i) {
@@ -434,7 +448,7 @@ void makeDockBar()
     });
 
     QImage out(W, H, QImage::Format_RGB32);
-    out.fill(Qt::black); // the dock window behind it is black
+    out.fill(Qt::black);   // the dock window behind it is black
     QPainter p(&out);
     p.drawImage(0, 0, bar);
     p.end();
@@ -449,18 +463,15 @@ struct Glyph {
     void (*draw)(QPainter &);
 };
 
-QPen glyphPen(double width = 2.0)
-{
-    return QPen(Qt::white, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-}
-const QColor kFill(255, 255, 255, 80); // translucent body inside outlined glyphs
+QPen glyphPen(double width = 2.0) { return QPen(Qt::white, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin); }
+const QColor kFill(255, 255, 255, 80);   // translucent body inside outlined glyphs
 
 void glyphWindow(QPainter &p)
 {
     p.setPen(glyphPen());
     p.setBrush(Qt::NoBrush);
     p.drawRoundedRect(QRectF(10, 7, 26, 22), 2, 2);
-    p.fillRect(QRectF(10, 7, 26, 5), Qt::white); // title bar
+    p.fillRect(QRectF(10, 7, 26, 5), Qt::white);   // title bar
     p.fillRect(QRectF(11, 12, 24, 16), QColor(255, 255, 255, 45));
 }
 
@@ -476,7 +487,7 @@ void glyphCircle(QPainter &p)
     p.setBrush(Qt::white);
     p.drawEllipse(c, 2.6, 2.6);
     p.setPen(glyphPen(1.6));
-    for (int k = 0; k < 4; ++k) { // ticks on the ring, like a dial
+    for (int k = 0; k < 4; ++k) {   // ticks on the ring, like a dial
         const double a = k * M_PI / 2;
         p.drawLine(c + QPointF(std::cos(a), std::sin(a)) * 8.2, c + QPointF(std::cos(a), std::sin(a)) * 12.6);
     }
@@ -487,7 +498,7 @@ void glyphBars(QPainter &p)
     const int heights[] = {9, 15, 20, 12, 17, 7};
     for (int i = 0; i < 6; ++i)
         p.fillRect(QRect(10 + i * 5, 26 - heights[i], 3, heights[i]), Qt::white);
-    p.fillRect(QRect(8, 27, 30, 2), Qt::white); // baseline
+    p.fillRect(QRect(8, 27, 30, 2), Qt::white);   // baseline
 }
 
 void glyphLines(QPainter &p)
@@ -508,12 +519,11 @@ void glyphTrapezoid(QPainter &p)
 
 void glyphArrow(QPainter &p)
 {
-    const QPointF pts[] = {{21.5, 6}, {27.5, 6}, {27.5, 18}, {34.5, 18},
-                           {24.5, 29}, {14.5, 18}, {21.5, 18}};
+    const QPointF pts[] = {{21.5, 6}, {27.5, 6}, {27.5, 18}, {34.5, 18}, {24.5, 29}, {14.5, 18}, {21.5, 18}};
     p.setPen(glyphPen());
     p.setBrush(kFill);
     p.drawPolygon(pts, 7);
-    p.drawLine(QPointF(13.5, 33), QPointF(35.5, 33)); // the floor it points to
+    p.drawLine(QPointF(13.5, 33), QPointF(35.5, 33));   // the floor it points to
 }
 
 void glyphZigzag(QPainter &p)
@@ -569,9 +579,8 @@ QImage glyphMask(const Glyph &g)
 void makeDockIcons()
 {
     const Glyph glyphs[] = {
-        {1, 46, 36, glyphWindow}, {4, 46, 36, glyphCircle}, {5, 46, 34, glyphBars},
-        {6, 46, 34, glyphLines},  {7, 46, 34, glyphTrapezoid}, {8, 49, 40, glyphArrow},
-        {9, 43, 42, glyphZigzag},
+        {1, 46, 36, glyphWindow},    {4, 46, 36, glyphCircle}, {5, 46, 34, glyphBars},   {6, 46, 34, glyphLines},
+        {7, 46, 34, glyphTrapezoid}, {8, 49, 40, glyphArrow},  {9, 43, 42, glyphZigzag},
     };
     for (const Glyph &g : glyphs) {
         const QImage mask = glyphMask(g);
@@ -622,7 +631,7 @@ void makeResourceFile()
     report("assets.qrc", ok);
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char **argv)
 {
