@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 // Syrel: starts with the boot window; the run ends by itself when the
 // last window has been unloaded.
 
@@ -22,7 +25,7 @@ int main(int argc, char *argv[])
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Syrel"));
-    QApplication::setDesktopFileName(QStringLiteral("syrel"));
+    QApplication::setDesktopFileName(QStringLiteral(SYREL_APP_ID));
     QApplication::setWindowIcon(art::applicationIcon());
     // Hidden windows come and go; only the window model decides when the run is over.
     app.setQuitOnLastWindowClosed(false);

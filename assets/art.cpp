@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #include "art.h"
 
 #include <QImage>
@@ -30,8 +33,8 @@ QPixmap picture(const QString &base, const QString &ext, qreal dpr)
         // weight, where the 1x picture blown up to 1.25 doubles every fourth
         // row and column.
         const QSize logical = image.size() / 2;
-        image = image.scaled(qRound(logical.width() * dpr), qRound(logical.height() * dpr),
-                             Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        image = image.scaled(qRound(logical.width() * dpr), qRound(logical.height() * dpr), Qt::IgnoreAspectRatio,
+                             Qt::SmoothTransformation);
     }
     image.setDevicePixelRatio(dpr);
     return QPixmap::fromImage(std::move(image));
@@ -47,7 +50,7 @@ QSize iconSize(int n)
     default: return {46, 34};
     }
 }
-} // namespace
+}   // namespace
 
 QPixmap desktop(qreal dpr) { return picture(QStringLiteral("desktop"), QStringLiteral(".jpg"), dpr); }
 
@@ -75,4 +78,4 @@ QPixmap dockIcon(int n, bool lit, qreal dpr)
     return p;
 }
 
-} // namespace art
+}   // namespace art

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #pragma once
 // The built-in pictures.
 //
@@ -17,4 +20,4 @@ QPixmap dockBar(qreal dpr);
 // Dock icon N (1, 4, 5, 6, 7, 8, 9), normal or lit.
 QPixmap dockIcon(int n, bool lit, qreal dpr);
 
-} // namespace art
+}   // namespace art

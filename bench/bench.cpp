@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 // Timings and costs of the run on a real display (run it under X or Xvfb,
 // or through bench/run.sh).  Prints one table, with a peer where there is
 // one, measured side by side in the same run:
@@ -90,7 +93,7 @@ struct Row {
     std::string what;
     double value = NAN;
     std::string unit;
-    double peer = NAN;    // NAN: no peer
+    double peer = NAN;   // NAN: no peer
     double ratio = NAN;
     std::string goal;
     std::optional<bool> met;
@@ -525,7 +528,7 @@ void measureInProcess()
 
     Forms::reset();
 }
-} // namespace
+}   // namespace
 
 int main(int argc, char *argv[])
 {

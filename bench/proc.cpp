@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #include "proc.h"
 
 #include <algorithm>
@@ -160,4 +163,4 @@ double rusageSeconds(const rusage &u)
     return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-} // namespace bench
+}   // namespace bench

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #pragma once
 // What the bench needs to run other processes and read their costs: a
 // system-wide monotonic clock (the same in every process, so a child can
@@ -57,4 +60,4 @@ long statusKb(pid_t pid, const char *field);
 
 double rusageSeconds(const rusage &u);
 
-} // namespace bench
+}   // namespace bench

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 // The peer of the bench's player measures: Qt's own media player and video
 // widget, with an audio output, playing a clip alone.
 //   syrel-qtplayer CLIP            maximised; prints "frame <clock ms>"

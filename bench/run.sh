@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Syrel developers
 # Runs the timings and costs under Xvfb with openbox, from a build folder
 # (default: build/), and prints one table.
 set -euo pipefail

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #include "consolewindow.h"
 
 #include "platform/dispatch.h"
@@ -63,12 +66,10 @@ ConsoleWindow::ConsoleWindow(const Design &d) : Form(d.name)
 
     Timer1 = new Timer(window(), QStringLiteral("Timer1"), 100);
     onEvent(Timer1, &Timer::tick, this, &ConsoleWindow::Timer1_Timer, "Console.Timer1_Timer");
-    connect(Text1, &TextBox::KeyPress, this, [this](int key) {
-        runHandler("Console.Text1_KeyPress", [this, key] { Text1_KeyPress(key); });
-    });
-    connect(Text1, &TextBox::KeyDown, this, [this](int key) {
-        runHandler("Console.Text1_KeyDown", [this, key] { Text1_KeyDown(key); });
-    });
+    connect(Text1, &TextBox::KeyPress, this,
+            [this](int key) { runHandler("Console.Text1_KeyPress", [this, key] { Text1_KeyPress(key); }); });
+    connect(Text1, &TextBox::KeyDown, this,
+            [this](int key) { runHandler("Console.Text1_KeyDown", [this, key] { Text1_KeyDown(key); }); });
 }
 
 void ConsoleWindow::banner(const QString &second)

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #pragma once
 // What the two consoles share: an output list, an input line that echoes
 // each entered line after "Commande > " and hands it to the window's own
@@ -14,9 +17,9 @@ public:
     struct Design {
         QString name;
         QString caption;
-        int clientWidth, clientHeight;      // twips
+        int clientWidth, clientHeight;   // twips
         platform::StartPosition start;
-        int listHeight;                     // the input line lies below a strip of window background
+        int listHeight;   // the input line lies below a strip of window background
         int textTop;
         bool textFirstInTabOrder;
     };

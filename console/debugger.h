@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #pragma once
 // The Debugger console: information pages and commands that open and
 // close the other tools.

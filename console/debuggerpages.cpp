@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #include "debuggerpages.h"
 
 namespace debuggerPages {
@@ -18,7 +21,7 @@ QStringList syntax(const QString &verb, const QString &viewer, const QString &sc
             QStringLiteral("Minuscules obligatoire !"),
             row(u'-', 39)};
 }
-} // namespace
+}   // namespace
 
 QStringList help()
 {
@@ -33,8 +36,10 @@ QStringList help()
 
 QStringList systemCheck()
 {
-    return {QString(), QStringLiteral("Starting System Check ..."), row(u'=', 25), QString(), QString(),
-            QStringLiteral("End."), QString()};
+    return {QString(),     QStringLiteral("Starting System Check ..."),
+            row(u'=', 25), QString(),
+            QString(),     QStringLiteral("End."),
+            QString()};
 }
 
 // The people, places and product named here are fictional, like Syrel itself.
@@ -68,4 +73,4 @@ QStringList developers()
 QStringList closeSyntax() { return syntax(QStringLiteral("close"), QStringLiteral("Fermer"), QStringLiteral("Ferme")); }
 QStringList loadSyntax() { return syntax(QStringLiteral("load"), QStringLiteral("Lance"), QStringLiteral("Lance")); }
 
-} // namespace debuggerPages
+}   // namespace debuggerPages

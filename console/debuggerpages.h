@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #pragma once
 // The fixed pages the Debugger prints.
 
@@ -9,4 +12,4 @@ QStringList systemCheck();
 QStringList developers();
 QStringList closeSyntax();
 QStringList loadSyntax();
-} // namespace debuggerPages
+}   // namespace debuggerPages

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #include "scanner.h"
 
 #include "dock/dock.h"
@@ -100,7 +103,8 @@ void Scanner::virtualise(const QString &line)
         return;
     }
     const QString persona = line.mid(8);
-    if (persona != QStringLiteral("oriv") && persona != QStringLiteral("bramen") && persona != QStringLiteral("talvia")) {
+    if (persona != QStringLiteral("oriv") && persona != QStringLiteral("bramen") &&
+        persona != QStringLiteral("talvia")) {
         add(QStringLiteral("ERREUR (") + persona + QStringLiteral(") : Perso accepté : oriv - bramen - talvia"));
         return;
     }

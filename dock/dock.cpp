@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #include "dock.h"
 
 #include "assets/art.h"
@@ -21,11 +24,15 @@ struct IconDesign {
 };
 // Left and top in twips; each picture control takes its picture's size.
 constexpr IconDesign Icons[] = {
-    {1, 405, 315, "Syrel World Viewer"}, {4, 1440, 315, "Debugger"}, {5, 2430, 360, "Scanner"},
-    {6, 3285, 360, nullptr},             {7, 4230, 360, nullptr},    {8, 5310, 270, nullptr},
+    {1, 405, 315, "Syrel World Viewer"},
+    {4, 1440, 315, "Debugger"},
+    {5, 2430, 360, "Scanner"},
+    {6, 3285, 360, nullptr},
+    {7, 4230, 360, nullptr},
+    {8, 5310, 270, nullptr},
     {9, 6525, 270, "Quitter Syrel"},
 };
-} // namespace
+}   // namespace
 
 Dock::Dock() : Form(QStringLiteral("Dock"))
 {
@@ -44,7 +51,8 @@ Dock::Dock() : Form(QStringLiteral("Dock"))
         const QString n = QString::number(d.n);
         // The holders lie below the bar, out of sight, and are never shown.
         normal[i] = new Image(window(), QStringLiteral("Image") + n + n, d.left, 1200, art::dockIcon(d.n, false, dpr));
-        lit[i] = new Image(window(), QStringLiteral("Image") + n + QLatin1Char('H'), d.left, 1200, art::dockIcon(d.n, true, dpr));
+        lit[i] = new Image(window(), QStringLiteral("Image") + n + QLatin1Char('H'), d.left, 1200,
+                           art::dockIcon(d.n, true, dpr));
         normal[i]->hide();
         lit[i]->hide();
         visible[i] = new Image(window(), QStringLiteral("Image") + n, d.left, d.top, normal[i]->Picture());

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #pragma once
 // The launcher bar: tool icons that open and close their tools and stay lit
 // while the tool is open, and the exit icon that shuts the machine down.

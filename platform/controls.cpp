@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #include "controls.h"
 
 #include "errors.h"
@@ -24,8 +27,7 @@ QFont designFont(const QString &family, double points, bool bold)
 
 // --------------------------------------------------------------------- Image
 
-Image::Image(QWidget *parent, const QString &name, int left, int top, const QPixmap &picture)
-    : QLabel(parent)
+Image::Image(QWidget *parent, const QString &name, int left, int top, const QPixmap &picture) : QLabel(parent)
 {
     setObjectName(name);
     move(toPixelsX(left), toPixelsY(top));
@@ -154,4 +156,4 @@ void ProgressBar::setValue(float v)
     QProgressBar::setValue(int(v * 10.0f));
 }
 
-} // namespace platform
+}   // namespace platform

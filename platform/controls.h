@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #pragma once
 // The standard controls the windows are built from, with the properties
 // and events the program uses.  Positions are given in twips.
@@ -101,4 +104,4 @@ private:
     float m_value = 0.0f;
 };
 
-} // namespace platform
+}   // namespace platform

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #include "dispatch.h"
 
 #include "errors.h"
@@ -27,4 +30,4 @@ void runHandler(const char *what, const std::function<void()> &fn)
     }
 }
 
-} // namespace platform
+}   // namespace platform

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #pragma once
 // Entry point for every event handler of the program's windows.
 //
@@ -24,13 +27,11 @@ public:
 void runHandler(const char *what, const std::function<void()> &fn);
 
 // Connects a Qt signal to a handler method run through runHandler.
-template <class Sender, class Signal, class Receiver, class Method>
-QMetaObject::Connection onEvent(Sender *sender, Signal signal, Receiver *receiver,
-                                Method method, const char *what = "handler")
+template <class Sender, class Signal, class Receiver, class Method> QMetaObject::Connection
+onEvent(Sender *sender, Signal signal, Receiver *receiver, Method method, const char *what = "handler")
 {
-    return QObject::connect(sender, signal, receiver, [receiver, method, what](auto &&...) {
-        runHandler(what, [&] { (receiver->*method)(); });
-    });
+    return QObject::connect(sender, signal, receiver,
+                            [receiver, method, what](auto &&...) { runHandler(what, [&] { (receiver->*method)(); }); });
 }
 
-} // namespace platform
+}   // namespace platform

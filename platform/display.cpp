@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #include "display.h"
 
 #include <QGuiApplication>
@@ -25,4 +28,4 @@ void flushDisplay()
             xcb_flush(c);
 }
 
-} // namespace platform
+}   // namespace platform

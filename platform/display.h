@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #pragma once
 // The connection to the display server.
 
@@ -12,4 +15,4 @@ bool canOpenX11Display();
 // until some other traffic pushes them out, and a fade arrives all at once.
 void flushDisplay();
 
-} // namespace platform
+}   // namespace platform

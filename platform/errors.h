@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #pragma once
 // The failure a control operation raises, with a number and a description
 // (what the viewer writes into the Debugger when one of its handlers fails).
@@ -14,7 +17,7 @@ constexpr int InvalidValue = 380;      // a property written outside its range
 constexpr int NoSuchElement = 340;     // a control-group element that does not exist
 constexpr int ElementExists = 360;     // a control-group element created twice
 constexpr int NoPlayerEngine = 9001;   // the media player component could not be created
-} // namespace err
+}   // namespace err
 
 class VbError : public std::runtime_error {
 public:
@@ -30,4 +33,4 @@ private:
     QString m_description;
 };
 
-} // namespace platform
+}   // namespace platform

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #include "forms.h"
 
 #include "dispatch.h"
@@ -14,15 +17,15 @@
 namespace platform {
 
 namespace {
-std::vector<Form *> g_loaded;                  // in load order
-std::vector<std::unique_ptr<Form>> g_dead;     // unloaded, waiting to be freed
+std::vector<Form *> g_loaded;                // in load order
+std::vector<std::unique_ptr<Form>> g_dead;   // unloaded, waiting to be freed
 bool g_shuttingDown = false;
 bool g_collectPending = false;
 std::function<void()> g_onAllUnloaded;
 std::vector<Slot *> g_slots;
-QMargins g_seenToolFrame;         // learnt from a framed tool window
+QMargins g_seenToolFrame;   // learnt from a framed tool window
 bool g_seenToolFrameValid = false;
-QMargins g_assumedFrame;          // what tests pretend
+QMargins g_assumedFrame;   // what tests pretend
 bool g_assumedFrameValid = false;
 
 void remember(Slot &s)
@@ -42,7 +45,7 @@ void scheduleCollect()
         Forms::collect();
     });
 }
-} // namespace
+}   // namespace
 
 // ---------------------------------------------------------------- FormWindow
 
@@ -107,7 +110,7 @@ void Form::forgetLearntFrame() { g_seenToolFrameValid = false; }
 
 namespace {
 bool framedBySystem(const QWidget *w) { return w->frameGeometry() != w->geometry(); }
-} // namespace
+}   // namespace
 
 int Form::Left() const
 {
@@ -150,8 +153,8 @@ void Form::Move(int left, int top)
 
 QString Form::Caption() const { return m_window->windowTitle(); }
 
-void Form::designWindow(const QString &caption, BorderStyle border, int clientWidthTwips,
-                        int clientHeightTwips, StartPosition start, const QColor &background)
+void Form::designWindow(const QString &caption, BorderStyle border, int clientWidthTwips, int clientHeightTwips,
+                        StartPosition start, const QColor &background)
 {
     m_window->setWindowTitle(caption);
     m_border = border;
@@ -359,4 +362,4 @@ void Forms::reset()
     g_dead.clear();
 }
 
-} // namespace platform
+}   // namespace platform

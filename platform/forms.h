@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #pragma once
 // The window model.
 //
@@ -94,8 +97,8 @@ public:
 
 protected:
     // Design helpers, used by the constructors.
-    void designWindow(const QString &caption, BorderStyle border, int clientWidthTwips,
-                      int clientHeightTwips, StartPosition start, const QColor &background);
+    void designWindow(const QString &caption, BorderStyle border, int clientWidthTwips, int clientHeightTwips,
+                      StartPosition start, const QColor &background);
     void setMaximised(bool on) { m_maximised = on; }
 
 private:
@@ -169,4 +172,4 @@ private:
     static void bury(Form *form);
 };
 
-} // namespace platform
+}   // namespace platform

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #include "gstengine.h"
 
 #include <QCoreApplication>
@@ -46,7 +49,7 @@ constexpr const char *PixelFormat = G_BYTE_ORDER == G_LITTLE_ENDIAN ? "BGRx" : "
 // deinterlacing or colour balance elements in the path.
 constexpr guint PlayFlags = 0x1 | 0x2 | 0x10;
 constexpr int PrerollLimitSeconds = 5;
-} // namespace
+}   // namespace
 
 struct GstSession : std::enable_shared_from_this<GstSession> {
     QString path;
@@ -183,7 +186,7 @@ GstCaps *pictureCaps(QSize size)
         gst_caps_set_simple(caps, "width", G_TYPE_INT, size.width(), "height", G_TYPE_INT, size.height(), nullptr);
     return caps;
 }
-} // namespace
+}   // namespace
 
 void setOpenHook(std::function<void(const QString &)> hook)
 {
@@ -307,7 +310,10 @@ bool GstSession::build()
                                       [](GstMessage *msg) { return GST_MESSAGE_TYPE(msg) == GST_MESSAGE_ERROR; });
         if (!told && owner)
             QMetaObject::invokeMethod(
-                owner, [o = owner, self = shared_from_this()] { o->deliver(self, Failed, QStringLiteral("cannot be opened")); },
+                owner,
+                [o = owner, self = shared_from_this()] {
+                    o->deliver(self, Failed, QStringLiteral("cannot be opened"));
+                },
                 Qt::QueuedConnection);
         return told;
     }
@@ -557,4 +563,4 @@ void GstEngine::deliver(const std::shared_ptr<GstSession> &from, int event, cons
     }
 }
 
-} // namespace platform
+}   // namespace platform

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #pragma once
 // The real media engine: a GStreamer pipeline the program owns.  Every
 // clip gets a worker thread of its own that opens, decodes, changes states
@@ -46,4 +49,4 @@ private:
 // Runs before a worker opens its clip, on the worker (tests stall it there).
 void setOpenHook(std::function<void(const QString &path)> hook);
 
-} // namespace platform
+}   // namespace platform

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #include "kernel32.h"
 
 #include <QCoreApplication>
@@ -12,7 +15,7 @@ namespace platform {
 namespace {
 std::function<void(int)> g_sleep;
 std::function<void()> g_yield;
-} // namespace
+}   // namespace
 
 void setSleepHook(std::function<void(int)> hook) { g_sleep = std::move(hook); }
 void setYieldHook(std::function<void()> hook) { g_yield = std::move(hook); }
@@ -76,4 +79,4 @@ void yieldStep()
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
 }
 
-} // namespace platform
+}   // namespace platform

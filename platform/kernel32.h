@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #pragma once
 // Pauses and event processing.
 //
@@ -20,4 +23,4 @@ void setYieldHook(std::function<void()> hook);      // null restores the frame-p
 // The display's frame interval, in milliseconds (0 where nothing is presented).
 double frameIntervalMs();
 
-} // namespace platform
+}   // namespace platform

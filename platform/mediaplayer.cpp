@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #include "mediaplayer.h"
 
 #include "errors.h"
@@ -19,14 +22,11 @@ namespace {
 MediaEngineFactory g_factory;
 QString g_clipFolder;
 
-} // namespace
+}   // namespace
 
 void setMediaEngineFactory(MediaEngineFactory factory) { g_factory = std::move(factory); }
 void setClipFolder(const QString &folder) { g_clipFolder = folder; }
-QString clipFolder()
-{
-    return g_clipFolder.isEmpty() ? QCoreApplication::applicationDirPath() : g_clipFolder;
-}
+QString clipFolder() { return g_clipFolder.isEmpty() ? QCoreApplication::applicationDirPath() : g_clipFolder; }
 
 QString resolveClip(const QString &url)
 {
@@ -291,4 +291,4 @@ void WindowsMediaPlayer::paintEvent(QPaintEvent *)
     p.drawImage(target, frame);
 }
 
-} // namespace platform
+}   // namespace platform

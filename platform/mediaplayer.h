@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #pragma once
 // The embedded media player control: plays a clip named by its URL, with
 // the design-time settings of the classic control, and reports its state as
@@ -144,4 +147,4 @@ private:
     std::function<QString()> m_statusReader;
 };
 
-} // namespace platform
+}   // namespace platform

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #include "testhooks.h"
 
 #include "forms.h"
@@ -26,4 +29,4 @@ void resetTestHooks()
     Timer::setSpeedUp(1.0);
 }
 
-} // namespace platform
+}   // namespace platform

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #include "timer.h"
 
 #include <algorithm>
@@ -39,4 +42,4 @@ void Timer::apply()
         m_timer.stop();
 }
 
-} // namespace platform
+}   // namespace platform

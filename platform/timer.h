@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #pragma once
 // A timer control: an interval in milliseconds and an Enabled switch.
 // Enabled from creation unless the design says otherwise.
@@ -30,4 +33,4 @@ private:
     bool m_enabled;
 };
 
-} // namespace platform
+}   // namespace platform

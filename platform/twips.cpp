@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #include "twips.h"
 
 #include <QGuiApplication>
@@ -19,7 +22,7 @@ double dpiY()
     const QScreen *s = QGuiApplication::primaryScreen();
     return s ? s->logicalDotsPerInchY() : 96.0;
 }
-} // namespace
+}   // namespace
 
 double twipsPerPixelX() { return 1440.0 / dpiX(); }
 double twipsPerPixelY() { return 1440.0 / dpiY(); }
@@ -44,4 +47,4 @@ int screenWidthTwips() { return toTwipsX(screenPixels().width()); }
 int screenHeightTwips() { return toTwipsY(screenPixels().height()); }
 void setScreenOverride(QSize pixels) { g_override = pixels; }
 
-} // namespace platform
+}   // namespace platform

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #pragma once
 // Twips (1/1440 inch) to pixels, with the screen's logical DPI: 15 twips a
 // pixel at 96 dpi.  Pixels are rounded to the nearest whole one.
@@ -23,4 +26,4 @@ int screenWidthTwips();
 int screenHeightTwips();
 void setScreenOverride(QSize pixels);   // an empty size removes the override
 
-} // namespace platform
+}   // namespace platform

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #include "user32.h"
 
 #include "display.h"
@@ -32,8 +35,7 @@ public:
         return old;
     }
 
-    std::int32_t SetLayeredWindowAttributes(HWND w, std::uint32_t, std::uint8_t alpha,
-                                            std::uint32_t flags) override
+    std::int32_t SetLayeredWindowAttributes(HWND w, std::uint32_t, std::uint8_t alpha, std::uint32_t flags) override
     {
         if (!w || !(GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_LAYERED))
             return 0;   // only a layered window has an alpha
@@ -45,8 +47,7 @@ public:
         return 1;
     }
 
-    std::int32_t SetWindowPos(HWND w, std::intptr_t after, int, int, int, int,
-                              std::uint32_t flags) override
+    std::int32_t SetWindowPos(HWND w, std::intptr_t after, int, int, int, int, std::uint32_t flags) override
     {
         if (!w)
             return 0;
@@ -70,7 +71,7 @@ public:
 
 QtUser32 g_qt;
 User32 *g_current = &g_qt;
-} // namespace
+}   // namespace
 
 User32 &user32() { return *g_current; }
 void setUser32(User32 *impl) { g_current = impl ? impl : &g_qt; }
@@ -84,4 +85,4 @@ int layeredAlpha(HWND w)
 }
 bool isTopmost(HWND w) { return w && (w->windowFlags() & Qt::WindowStaysOnTopHint); }
 
-} // namespace platform
+}   // namespace platform

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #pragma once
 // The few window calls the program makes, with their classic names and
 // constants, carried out on Qt.  A test may put a recording fake in place.
@@ -29,10 +32,10 @@ public:
     virtual ~User32() = default;
     virtual std::int32_t GetWindowLongA(HWND hWnd, int index) = 0;
     virtual std::int32_t SetWindowLongA(HWND hWnd, int index, std::int32_t value) = 0;
-    virtual std::int32_t SetLayeredWindowAttributes(HWND hWnd, std::uint32_t colorKey,
-                                                    std::uint8_t alpha, std::uint32_t flags) = 0;
-    virtual std::int32_t SetWindowPos(HWND hWnd, std::intptr_t insertAfter, int x, int y, int cx,
-                                      int cy, std::uint32_t flags) = 0;
+    virtual std::int32_t SetLayeredWindowAttributes(HWND hWnd, std::uint32_t colorKey, std::uint8_t alpha,
+                                                    std::uint32_t flags) = 0;
+    virtual std::int32_t SetWindowPos(HWND hWnd, std::intptr_t insertAfter, int x, int y, int cx, int cy,
+                                      std::uint32_t flags) = 0;
 };
 
 // The calls in use, routed to the current implementation.
@@ -47,4 +50,4 @@ bool isLayered(HWND hWnd);
 int layeredAlpha(HWND hWnd);   // last alpha set while layered, 255 when never set
 bool isTopmost(HWND hWnd);
 
-} // namespace platform
+}   // namespace platform

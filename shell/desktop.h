@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #pragma once
 // The full-screen backdrop.  Its load starts the run (shared variables,
 // then the transition strip); its unload tears down the dock and the notice.

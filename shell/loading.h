@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #pragma once
 // The start-up window: plays the boot clip full screen and, once the
 // player reports it paused or stopped, shows the desktop and goes.

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #include "modwindowfunctions.h"
 
 #include "platform/kernel32.h"
@@ -33,12 +36,9 @@ std::int16_t to16(std::int64_t v)
     return std::int16_t(v);
 }
 
-void setAlpha(HWND hWnd, int alpha)
-{
-    user32().SetLayeredWindowAttributes(hWnd, 0, std::uint8_t(alpha), LWA_ALPHA);
-}
+void setAlpha(HWND hWnd, int alpha) { user32().SetLayeredWindowAttributes(hWnd, 0, std::uint8_t(alpha), LWA_ALPHA); }
 
-} // namespace
+}   // namespace
 
 bool FadeWindow(HWND hWnd, std::int16_t &StartAlpha, std::int16_t &EndAlpha, std::int32_t &Stepping)
 {
@@ -127,4 +127,4 @@ bool SetWindowTopmost(HWND hWnd, int topmost)
     return SetWindowTopmost(hWnd, t);
 }
 
-} // namespace modWindowFunctions
+}   // namespace modWindowFunctions

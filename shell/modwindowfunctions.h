@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #pragma once
 // Opacity and stacking of top-level windows, used by every window's load
 // and unload steps.  Each procedure traps its failures (an arithmetic
@@ -25,4 +28,4 @@ bool FadeWindow(HWND hWnd, int startAlpha, int endAlpha, int stepping);
 bool SetWindowOpacity(HWND hWnd, int alpha);
 bool SetWindowTopmost(HWND hWnd, int topmost);
 
-} // namespace modWindowFunctions
+}   // namespace modWindowFunctions

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #pragma once
 // The transition strip: fills its bar in 200 half steps, then unloads
 // itself, shows the window the shared variable names and fades out.

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #pragma once
 // The process-wide shared state: a window that is loaded, never shown, and
 // holds five texts the other windows read and write by name.

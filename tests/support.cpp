@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #include "support.h"
 
 #include "console/consolewindow.h"
@@ -96,7 +99,7 @@ void quietHandler(QtMsgType type, const QMessageLogContext &context, const QStri
     if (g_previous)
         g_previous(type, context, message);
 }
-} // namespace
+}   // namespace
 
 TestWorld::TestWorld() : m_scope(std::make_unique<HandlerScope>())
 {
@@ -117,9 +120,8 @@ TestWorld::TestWorld() : m_scope(std::make_unique<HandlerScope>())
         if (onYield)
             onYield();
     });
-    setMediaEngineFactory([this](QObject *owner) -> MediaEngine * {
-        return failEngines ? nullptr : new FakeEngine(owner);
-    });
+    setMediaEngineFactory(
+        [this](QObject *owner) -> MediaEngine * { return failEngines ? nullptr : new FakeEngine(owner); });
     setScreenOverride(QSize(1024, 768));
     Forms::setOnAllUnloaded([this] { ++allUnloaded; });
 }
@@ -144,8 +146,7 @@ QStringList linesOf(const ConsoleWindow &console) { return console.List1->lines(
 void click(QWidget *w)
 {
     const QPointF at = QRectF(w->rect()).center();
-    QMouseEvent press(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
+    QMouseEvent press(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
     QMouseEvent release(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
                         Qt::NoModifier);
     QCoreApplication::sendEvent(w, &press);

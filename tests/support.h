@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #pragma once
 // Test doubles and the set-up every window test shares: a fake media
 // engine, a recording window layer, a recording clock, and a clean window
@@ -68,7 +71,11 @@ public:
     QStringList calls;
     // Alphas set on one window, in order.
     QVector<int> alphas(platform::HWND w) const;
-    void clear() { calls.clear(); m_alphas.clear(); }
+    void clear()
+    {
+        calls.clear();
+        m_alphas.clear();
+    }
 
 private:
     std::vector<std::pair<platform::HWND, int>> m_alphas;
@@ -81,13 +88,13 @@ public:
     ~TestWorld();
 
     RecordingUser32 user32;
-    QVector<int> sleeps;              // pauses asked for, in order
-    std::function<void(int)> onSleep; // runs inside a pause, when set
+    QVector<int> sleeps;                // pauses asked for, in order
+    std::function<void(int)> onSleep;   // runs inside a pause, when set
     int yields = 0;
-    std::function<void()> onYield;    // runs inside each fade step, when set
-    int allUnloaded = 0;              // times the last window went
-    bool failEngines = false;         // the media player component cannot be made
-    QStringList log;                  // free for a test to note events in order
+    std::function<void()> onYield;   // runs inside each fade step, when set
+    int allUnloaded = 0;             // times the last window went
+    bool failEngines = false;        // the media player component cannot be made
+    QStringList log;                 // free for a test to note events in order
 
     // Runs fn with no handler on the stack, as the event loop between events.
     void outsideHandlers(const std::function<void()> &fn);

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #pragma once
 // The three tools of the dock, each with its icon, the icon's two holders,
 // its shared variable and a way to find its window.

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 // Clips that cannot be played, on the real media engine: a missing file, an
 // empty one, text named .avi, a clip cut short, a clip in a codec no
 // decoder knows and a named pipe, as the boot clip and as viewer clips
@@ -35,9 +38,9 @@ namespace {
 
 enum class Bad { Missing, Empty, Text, Truncated, UnknownCodec, NamedPipe };
 
-const char *const ViewerClips[] = {"Syrel.avi",          "Map-Vide-Tour.avi",  "Map-3-Position.avi",
-                                   "Map-2-2-1-Action.avi", "Map-3-1-Action.avi", "Map-Blanc-Tour.avi",
-                                   "Map-Blanc-Vide.avi", "5eme.avi"};
+const char *const ViewerClips[] = {
+    "Syrel.avi",          "Map-Vide-Tour.avi",  "Map-3-Position.avi", "Map-2-2-1-Action.avi",
+    "Map-3-1-Action.avi", "Map-Blanc-Tour.avi", "Map-Blanc-Vide.avi", "5eme.avi"};
 
 QString demoClip(const QString &name) { return QStringLiteral(SYREL_CLIP_DIR "/") + name; }
 
@@ -97,10 +100,13 @@ QStringList strayWindows()
 // The viewer control that plays a clip; null for the one its load starts.
 QWidget *controlFor(Video &v, const QString &clip)
 {
-    const std::pair<const char *, QWidget *> controls[] = {
-        {"Map-Vide-Tour.avi", v.Command3},  {"Map-3-Position.avi", v.Command4}, {"Map-2-2-1-Action.avi", v.Command5},
-        {"Map-3-1-Action.avi", v.Command6}, {"Map-Blanc-Tour.avi", v.Command7}, {"Map-Blanc-Vide.avi", v.Label7},
-        {"5eme.avi", v.Label8}};
+    const std::pair<const char *, QWidget *> controls[] = {{"Map-Vide-Tour.avi", v.Command3},
+                                                           {"Map-3-Position.avi", v.Command4},
+                                                           {"Map-2-2-1-Action.avi", v.Command5},
+                                                           {"Map-3-1-Action.avi", v.Command6},
+                                                           {"Map-Blanc-Tour.avi", v.Command7},
+                                                           {"Map-Blanc-Vide.avi", v.Label7},
+                                                           {"5eme.avi", v.Label8}};
     for (auto [name, w] : controls)
         if (clip == QLatin1String(name))
             return w;
@@ -114,7 +120,7 @@ const std::pair<Bad, const char *> Kinds[] = {{Bad::Missing, "missing"},
                                               {Bad::UnknownCodec, "unknown codec"},
                                               {Bad::NamedPipe, "named pipe"}};
 
-} // namespace
+}   // namespace
 
 Q_DECLARE_METATYPE(Bad)
 
@@ -177,8 +183,8 @@ private slots:
         QTest::addColumn<QString>("clip");
         QTest::addColumn<Bad>("kind");
         // Syrel.avi is the one the viewer's load starts; the others come from its controls.
-        const char *const clips[] = {"Map-Vide-Tour.avi", "Map-3-Position.avi", "Map-2-2-1-Action.avi",
-                                     "Map-3-1-Action.avi", "Syrel.avi", "Map-Blanc-Vide.avi"};
+        const char *const clips[] = {"Map-Vide-Tour.avi",  "Map-3-Position.avi", "Map-2-2-1-Action.avi",
+                                     "Map-3-1-Action.avi", "Syrel.avi",          "Map-Blanc-Vide.avi"};
         int i = 0;
         for (auto [kind, what] : Kinds) {
             const char *clip = clips[i++];

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 // The two command interpreters: the Debugger's pages and window commands,
 // the Scanner's readiness, virtualisation and exit, and what happens when
 // other events come in while a virtualisation is running.
@@ -53,8 +56,10 @@ QStringList helpPage()
 
 QStringList systemCheck()
 {
-    return {QString(), QStringLiteral("Starting System Check ..."), QString(25, u'='), QString(), QString(),
-            QStringLiteral("End."), QString()};
+    return {QString(),         QStringLiteral("Starting System Check ..."),
+            QString(25, u'='), QString(),
+            QString(),         QStringLiteral("End."),
+            QString()};
 }
 
 QStringList closeSyntax()
@@ -138,7 +143,7 @@ void queueTyping(QWidget *target, const QString &line)
     QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier));
 }
 
-} // namespace
+}   // namespace
 
 class TestCommands : public QObject {
     Q_OBJECT
@@ -209,10 +214,33 @@ private slots:
         QTest::newRow("close help, trailing space") << "close help " << QStringList{setting("help "), e, e};
         QTest::newRow("load scanner, trailing space") << "load scanner " << QStringList{e, setting("scanner "), e, e};
         QTest::newRow("load viewer, capital") << "load Viewer" << QStringList{e, setting("Viewer"), e, e};
-        for (const char *line : {"HELP", "Help", " help", "help ", "close", "load", "", "EXIT", "Exit", " exit",
-                                 "exit ", "Analyse", "analyse ", " analyse", "SCINTILLARIUM", "Scintillarium",
-                                 "scintillarium ", "CLOSE viewer", "Close viewer", " close viewer", "LOAD viewer",
-                                 "Load viewer", " load viewer", "closeviewer", "loadviewer", "start", "virtual oriv"})
+        for (const char *line : {"HELP",
+                                 "Help",
+                                 " help",
+                                 "help ",
+                                 "close",
+                                 "load",
+                                 "",
+                                 "EXIT",
+                                 "Exit",
+                                 " exit",
+                                 "exit ",
+                                 "Analyse",
+                                 "analyse ",
+                                 " analyse",
+                                 "SCINTILLARIUM",
+                                 "Scintillarium",
+                                 "scintillarium ",
+                                 "CLOSE viewer",
+                                 "Close viewer",
+                                 " close viewer",
+                                 "LOAD viewer",
+                                 "Load viewer",
+                                 " load viewer",
+                                 "closeviewer",
+                                 "loadviewer",
+                                 "start",
+                                 "virtual oriv"})
             QTest::newRow(*line ? line : "(empty)") << QString::fromUtf8(line) << QStringList{e};
     }
     void debuggerAnswersEachLine()
@@ -254,7 +282,8 @@ private slots:
         QVERIFY(line(10).startsWith(QStringLiteral("Emulation de l'interface du SuperCalculateur de ")));
         QCOMPARE(line(13), QStringLiteral("Remerciement :"));
         for (int n : {14, 15}) {
-            QVERIFY2(line(n).startsWith(QStringLiteral("- ")) && line(n).endsWith(u')') && line(n).contains(QStringLiteral(" (")),
+            QVERIFY2(line(n).startsWith(QStringLiteral("- ")) && line(n).endsWith(u')') &&
+                         line(n).contains(QStringLiteral(" (")),
                      qPrintable(line(n)));
         }
         QVERIFY(line(16).startsWith(QStringLiteral("- ")) && line(16).size() > 2);
@@ -295,7 +324,7 @@ private slots:
         };
         const QStringList out = enter(d, QStringLiteral("close viewer"));
         QCOMPARE(out, echoed("close viewer", {setting("viewer"), QString(),
-                                               QStringLiteral("Tentative de fermeture de Syrel Viewer"), QString()}));
+                                              QStringLiteral("Tentative de fermeture de Syrel Viewer"), QString()}));
         // During the fade the attempt line is the newest, the closing "" not yet there.
         QCOMPARE(lastLines, QStringList{QStringLiteral("Tentative de fermeture de Syrel Viewer")});
         QVERIFY(!Forms::isLoaded<Video>());
@@ -307,8 +336,8 @@ private slots:
     {
         Debugger &d = openDebugger();
         QCOMPARE(enter(d, QStringLiteral("close viewer")),
-                 echoed("close viewer", {setting("viewer"), QString(), QStringLiteral("Tentative de fermeture de Syrel Viewer"),
-                                         QString()}));
+                 echoed("close viewer", {setting("viewer"), QString(),
+                                         QStringLiteral("Tentative de fermeture de Syrel Viewer"), QString()}));
         QVERIFY(!Forms::isLoaded<Video>());
         QCOMPARE(world->yields, 0);
         QCOMPARE(Forms::get<Variables>().FormVideo, QStringLiteral("Close"));
@@ -320,7 +349,8 @@ private slots:
         Forms::show<Video>();
         Video *v = Forms::find<Video>();
         QCOMPARE(enter(d, QStringLiteral("close  viewer")),
-                 echoed("close  viewer", {QStringLiteral("Loading Process Command Setting :  viewer"), QString(), QString()}));
+                 echoed("close  viewer",
+                        {QStringLiteral("Loading Process Command Setting :  viewer"), QString(), QString()}));
         QCOMPARE(Forms::find<Video>(), v);
         QVERIFY(!v->isUnloading());
         QCOMPARE(Forms::get<Variables>().FormVideo, QStringLiteral("Open"));
@@ -383,8 +413,8 @@ private slots:
                 seen << QStringLiteral("progress window shown");
         };
         QCOMPARE(enter(d, QStringLiteral("load scanner")),
-                 echoed("load scanner", {QString(), setting("scanner"), QString(), QStringLiteral("Ouverture du Scanner ..."),
-                                         QString()}));
+                 echoed("load scanner", {QString(), setting("scanner"), QString(),
+                                         QStringLiteral("Ouverture du Scanner ..."), QString()}));
         QCOMPARE(seen, QStringList{QStringLiteral("Ouverture du Scanner ...")});
         QVERIFY(!Forms::isLoaded<Processing>());
         QCOMPARE(vars.Processing, QStringLiteral("Loading"));
@@ -392,9 +422,9 @@ private slots:
         Scanner *s = Forms::find<Scanner>();
         QVERIFY(s);
         QVERIFY(s->window()->isVisible());
-        QCOMPARE(linesOf(*s), (QStringList{QStringLiteral("Syrel Software Emulation. Version 1.0"),
-                                           QStringLiteral("Scanner System Interface. Type 'help' for help page ..."),
-                                           QString()}));
+        QCOMPARE(linesOf(*s),
+                 (QStringList{QStringLiteral("Syrel Software Emulation. Version 1.0"),
+                              QStringLiteral("Scanner System Interface. Type 'help' for help page ..."), QString()}));
         QCOMPARE(s->Started, QStringLiteral("False"));
         Dock &dock = Forms::get<Dock>();
         QVERIFY(!samePicture(dock.Image5H, dock.Image55));
@@ -413,8 +443,8 @@ private slots:
                 lastLines << d.List1->lines().last();
         };
         QCOMPARE(enter(d, QStringLiteral("close scanner")),
-                 echoed("close scanner", {setting("scanner"), QString(), QStringLiteral("Tentative de fermeture du Scanner"),
-                                          QString()}));
+                 echoed("close scanner", {setting("scanner"), QString(),
+                                          QStringLiteral("Tentative de fermeture du Scanner"), QString()}));
         QCOMPARE(lastLines, QStringList{QStringLiteral("Tentative de fermeture du Scanner")});
         QVERIFY(!Forms::isLoaded<Scanner>());
         QCOMPARE(Forms::get<Variables>().Scanner, QStringLiteral("Close"));
@@ -422,8 +452,8 @@ private slots:
         QVERIFY(samePicture(dock.Image5, dock.Image55));
         // A closed Scanner is left closed.
         QCOMPARE(enter(d, QStringLiteral("close scanner")),
-                 echoed("close scanner", {setting("scanner"), QString(), QStringLiteral("Tentative de fermeture du Scanner"),
-                                          QString()}));
+                 echoed("close scanner", {setting("scanner"), QString(),
+                                          QStringLiteral("Tentative de fermeture du Scanner"), QString()}));
         QVERIFY(!Forms::isLoaded<Scanner>());
     }
 
@@ -470,9 +500,11 @@ private slots:
     void scannerIgnoresWhatIsNoCommand_data()
     {
         QTest::addColumn<QString>("line");
-        for (const char *line : {"HELP", "Help", " help", "help ", "virtual", "", "START", "Start", " start", "start ",
-                                 "EXIT", "Exit", " exit", "exit ", "Virtual oriv", "VIRTUAL oriv", " virtual oriv",
-                                 "virtualoriv", "virtua oriv", "analyse", "close scanner"})
+        for (const char *line :
+             {"HELP",        "Help",    " help",        "help ",        "virtual",       "",
+              "START",       "Start",   " start",       "start ",       "EXIT",          "Exit",
+              " exit",       "exit ",   "Virtual oriv", "VIRTUAL oriv", " virtual oriv", "virtualoriv",
+              "virtua oriv", "analyse", "close scanner"})
             QTest::newRow(*line ? line : "(empty)") << QString::fromUtf8(line);
     }
     void scannerIgnoresWhatIsNoCommand()
@@ -528,7 +560,8 @@ private slots:
         const int plays = engine->plays;
         const int sources = int(engine->sources.size());
         const int engines = int(FakeEngine::live().size());
-        QCOMPARE(enter(s, QStringLiteral("start")), echoed("start", {QStringLiteral("Systeme Pret !"), QString(), QString()}));
+        QCOMPARE(enter(s, QStringLiteral("start")),
+                 echoed("start", {QStringLiteral("Systeme Pret !"), QString(), QString()}));
         QCOMPARE(s.Started, QStringLiteral("True"));
         QCOMPARE(Forms::find<Video>(), v);
         QVERIFY(!v->isUnloading());
@@ -549,7 +582,8 @@ private slots:
         Forms::unload<Video>();
         QVERIFY(!Forms::isLoaded<Video>());
         QCOMPARE(s.Started, QStringLiteral("True"));
-        QCOMPARE(enter(s, QStringLiteral("start")), echoed("start", {QStringLiteral("Systeme Pret !"), QString(), QString()}));
+        QCOMPARE(enter(s, QStringLiteral("start")),
+                 echoed("start", {QStringLiteral("Systeme Pret !"), QString(), QString()}));
         Video *v = Forms::find<Video>();
         QVERIFY(v);
         QCOMPARE(v->Left(), s.Height());
@@ -673,7 +707,8 @@ private slots:
                 entry = QStringLiteral("viewer fading, scanner %1: ")
                             .arg(now && !now->isUnloading() ? QStringLiteral("open") : QStringLiteral("closing"));
             else if (now && now->isUnloading())
-                entry = QStringLiteral("scanner fading, viewer %1: ").arg(v ? QStringLiteral("loaded") : QStringLiteral("gone"));
+                entry = QStringLiteral("scanner fading, viewer %1: ")
+                            .arg(v ? QStringLiteral("loaded") : QStringLiteral("gone"));
             else
                 entry = QStringLiteral("other: ");
             entry += linesOf(s).join(u'|');
@@ -702,9 +737,9 @@ private slots:
         Scanner &again = *Forms::find<Scanner>();
         QVERIFY(&again != &first);
         QCOMPARE(again.Started, QStringLiteral("False"));
-        QCOMPARE(linesOf(again), (QStringList{QStringLiteral("Syrel Software Emulation. Version 1.0"),
-                                              QStringLiteral("Scanner System Interface. Type 'help' for help page ..."),
-                                              QString()}));
+        QCOMPARE(linesOf(again),
+                 (QStringList{QStringLiteral("Syrel Software Emulation. Version 1.0"),
+                              QStringLiteral("Scanner System Interface. Type 'help' for help page ..."), QString()}));
         QCOMPARE(enter(again, QStringLiteral("virtual oriv")), echoed("virtual oriv", {NotReady, QString()}));
         QVERIFY(world->sleeps.isEmpty());
     }
@@ -739,10 +774,11 @@ private slots:
             }
         };
         const QStringList out = enter(s, QStringLiteral("virtual talvia"));
-        QCOMPARE(out, echoed("virtual talvia", QStringList{QString(), QStringLiteral("Transfert talvia"), Prompt + "help"} +
-                                                   ::scannerHelp() +
-                                                   QStringList{QString(), QStringLiteral("Scanner talvia"),
-                                                               QStringLiteral("Virtualisation ... "), QString()}));
+        QCOMPARE(out,
+                 echoed("virtual talvia", QStringList{QString(), QStringLiteral("Transfert talvia"), Prompt + "help"} +
+                                              ::scannerHelp() +
+                                              QStringList{QString(), QStringLiteral("Scanner talvia"),
+                                                          QStringLiteral("Virtualisation ... "), QString()}));
         QCOMPARE(world->sleeps, (QVector<int>{1500, 1000, 2000}));
         QCOMPARE(s.Started, QStringLiteral("True"));
     }
@@ -756,8 +792,8 @@ private slots:
         };
         const QStringList out = enter(s, QStringLiteral("virtual talvia"));
         QCOMPARE(out, echoed("virtual talvia",
-                             QStringList{QString(), QStringLiteral("Transfert talvia"), QStringLiteral("Scanner talvia"),
-                                         Prompt + "help"} +
+                             QStringList{QString(), QStringLiteral("Transfert talvia"),
+                                         QStringLiteral("Scanner talvia"), Prompt + "help"} +
                                  ::scannerHelp() +
                                  QStringList{QString(), QStringLiteral("Virtualisation ... "), QString()}));
         QCOMPARE(world->sleeps, (QVector<int>{1500, 1000, 2000}));
@@ -813,9 +849,9 @@ private slots:
         if (how == QLatin1String("exit"))
             QCOMPARE(atClose, QStringList{QStringLiteral("Closing ...")});
         if (d)
-            QCOMPARE(linesOf(*d).mid(3), echoed("close scanner", {setting("scanner"), QString(),
-                                                                   QStringLiteral("Tentative de fermeture du Scanner"),
-                                                                   QString()}));
+            QCOMPARE(linesOf(*d).mid(3),
+                     echoed("close scanner", {setting("scanner"), QString(),
+                                              QStringLiteral("Tentative de fermeture du Scanner"), QString()}));
         QCoreApplication::processEvents();
         QVERIFY(!Forms::isLoaded<Scanner>());
         // Nothing more is written once the console has gone.

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 // The two consoles: their banners, load and unload steps, designs, the
 // input line with its echo and recall, the timer that keeps the newest line
 // in view, and lines no one would type on purpose.
@@ -123,8 +126,7 @@ QVector<int> fadeOut()
 class WatchingUser32 : public RecordingUser32 {
 public:
     std::function<void(HWND)> onPos;
-    std::int32_t SetWindowPos(HWND w, std::intptr_t after, int x, int y, int cx, int cy,
-                              std::uint32_t flags) override
+    std::int32_t SetWindowPos(HWND w, std::intptr_t after, int x, int y, int cx, int cy, std::uint32_t flags) override
     {
         if (onPos)
             onPos(w);
@@ -138,7 +140,7 @@ struct User32Swap {
     User32 *m_back;
 };
 
-} // namespace
+}   // namespace
 
 class TestConsole : public QObject {
     Q_OBJECT
@@ -279,8 +281,8 @@ private slots:
         QTest::addColumn<QString>("route");
         for (const char *c : {"Debugger", "Scanner"})
             for (const char *r : {"unload", "close box", "exit typed", "dock icon"})
-                QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(c, r))) << QString::fromLatin1(c)
-                                                                             << QString::fromLatin1(r);
+                QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(c, r)))
+                    << QString::fromLatin1(c) << QString::fromLatin1(r);
     }
     void everyCloseLeavesTheVariableClosedAndTheIconNormal()
     {
@@ -335,8 +337,12 @@ private slots:
         const QPoint off = frame.center() - QRect(QPoint(0, 0), QSize(1024, 768)).center();
         QVERIFY2(qAbs(off.x()) <= 1 && qAbs(off.y()) <= 1,
                  qPrintable(QStringLiteral("frame %1,%2 %3x%4 is off the centre by %5,%6")
-                                .arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height())
-                                .arg(off.x()).arg(off.y())));
+                                .arg(frame.x())
+                                .arg(frame.y())
+                                .arg(frame.width())
+                                .arg(frame.height())
+                                .arg(off.x())
+                                .arg(off.y())));
     }
 
     void scannerDesign()
@@ -468,7 +474,7 @@ private slots:
         QTest::keyClick(c.Text1, Qt::Key_Left);
         QTest::keyClicks(c.Text1, QStringLiteral("X"));
         QTest::keyClick(c.Text1, Qt::Key_Escape);
-        QTest::keyClick(c.Text1, Qt::Key_Up);     // nothing entered yet: nothing to recall
+        QTest::keyClick(c.Text1, Qt::Key_Up);   // nothing entered yet: nothing to recall
         QTest::keyClick(c.Text1, Qt::Key_Down);
         QCOMPARE(c.Text1->Text(), QStringLiteral("bXc"));
         QCOMPARE(c.List1->lines(), bannerOf(console));

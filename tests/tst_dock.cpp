@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 // The launcher bar: its design, where it sits and how it shows, the tool
 // toggles and their lit icons, the exit, and clicks that land while windows
 // are fading out.
@@ -44,22 +47,23 @@ QString toolsOutOfStep()
         const bool open = isOpen(t);
         const QString value = v->*t.variable;
         if (value != QLatin1String(open ? "Open" : "Close"))
-            faults << QStringLiteral("%1 %2 but its variable reads \"%3\"")
-                          .arg(t.name, open ? "open" : "closed", value);
+            faults
+                << QStringLiteral("%1 %2 but its variable reads \"%3\"").arg(t.name, open ? "open" : "closed", value);
         const bool lit = isLit(*dock, t);
         if (!lit && !isUnlit(*dock, t))
             faults << QStringLiteral("%1 icon shows neither of its pictures").arg(t.name);
         const bool litWanted = open || (&t == &ScannerTool && stripLeadsToTheScanner());
         if (lit != litWanted)
-            faults << QStringLiteral("%1 %2 but its icon is %3").arg(t.name, open ? "open" : "closed", lit ? "lit" : "unlit");
+            faults << QStringLiteral("%1 %2 but its icon is %3")
+                          .arg(t.name, open ? "open" : "closed", lit ? "lit" : "unlit");
     }
     return faults.join(QStringLiteral("; "));
 }
 
-#define VERIFY_TOOLS_IN_STEP()                                                                          \
-    do {                                                                                                \
-        const QString out = toolsOutOfStep();                                                           \
-        QVERIFY2(out.isEmpty(), qPrintable(out));                                                       \
+#define VERIFY_TOOLS_IN_STEP()                                                                                         \
+    do {                                                                                                               \
+        const QString out = toolsOutOfStep();                                                                          \
+        QVERIFY2(out.isEmpty(), qPrintable(out));                                                                      \
     } while (false)
 
 // The alphas a fade sets: each step, then the end value once more.
@@ -152,7 +156,7 @@ void addOnce(QStringList &log, const QString &entry)
         log << entry;
 }
 
-} // namespace
+}   // namespace
 
 class TestDock : public QObject {
     Q_OBJECT
@@ -342,7 +346,9 @@ private slots:
         world->user32.clear();
         QStringList during;
         world->onYield = [&] {
-            addOnce(during, QStringLiteral("loaded %1, visible %2").arg(Forms::isLoaded<Dock>()).arg(dock.window()->isVisible()));
+            addOnce(
+                during,
+                QStringLiteral("loaded %1, visible %2").arg(Forms::isLoaded<Dock>()).arg(dock.window()->isVisible()));
         };
         Forms::unload<Dock>();
         QCOMPARE(world->user32.alphas(dock.hWnd()), fadeSteps(255, 180, -5));
@@ -489,7 +495,7 @@ private slots:
             strip->Timer1_Timer();
         QVERIFY(!Forms::isLoaded<Scanner>());
         QVERIFY(isLit(dock, ScannerTool));
-        strip->Timer1_Timer();   // the 200th
+        strip->Timer1_Timer();                                              // the 200th
         QCOMPARE(atFade, QStringList{"scanner 1, lit 1, variable Open"});   // shown before the strip fades
         QVERIFY(!Forms::isLoaded<Processing>());
         QVERIFY(isOpen(ScannerTool));
@@ -677,7 +683,8 @@ private slots:
         QStringList order;
         world->onYield = [&] {
             Closing *c = Forms::find<Closing>();
-            addOnce(order, watch.fading() + (c && c->window()->isVisible() ? " fading, notice shown" : " fading, no notice"));
+            addOnce(order,
+                    watch.fading() + (c && c->window()->isVisible() ? " fading, notice shown" : " fading, no notice"));
         };
         QWidget *target = onDesktop ? Forms::find<Desktop>()->window() : dock.window();
         QVERIFY(!target->close());   // refused: the shutdown takes the windows away in its own order
@@ -703,7 +710,7 @@ private slots:
 
     void exitWhileTheStripFills_data()
     {
-        QTest::addColumn<int>("filled");              // ticks before the exit
+        QTest::addColumn<int>("filled");   // ticks before the exit
         QTest::addColumn<bool>("viewerOpen");
         QTest::addColumn<bool>("ticksDuringFades");   // the strip's timer keeps firing in the fades
         QTest::newRow("just started") << 1 << false << false;

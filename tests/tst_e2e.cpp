@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 // Whole runs through the real windows and the event loop, as a user drives
 // them: from the boot clip to the dock, the Scanner's show, and every way of
 // opening and closing each tool.  Every run ends with the exit icon and the
@@ -103,16 +106,16 @@ QStringList tail(const QStringList &lines, int n) { return lines.mid(std::max(0,
 
 const char *toolName(int t) { return Tools[t].name; }
 
-} // namespace
+}   // namespace
 
 Q_DECLARE_METATYPE(Open)
 Q_DECLARE_METATYPE(Close)
 
-#define VERIFY_STATE(viewer, debugger, scanner)                                                         \
-    do {                                                                                                \
-        QCOMPARE(toolsState(), expected(viewer, debugger, scanner));                                    \
-        const QString screen = screenOutOfStep();                                                       \
-        QVERIFY2(screen.isEmpty(), qPrintable(screen));                                                 \
+#define VERIFY_STATE(viewer, debugger, scanner)                                                                        \
+    do {                                                                                                               \
+        QCOMPARE(toolsState(), expected(viewer, debugger, scanner));                                                   \
+        const QString screen = screenOutOfStep();                                                                      \
+        QVERIFY2(screen.isEmpty(), qPrintable(screen));                                                                \
     } while (false)
 
 class TestEndToEnd : public QObject {
@@ -268,16 +271,18 @@ private slots:
         QTest::addColumn<int>("tool");
         QTest::addColumn<Open>("open");
         QTest::addColumn<Close>("close");
-        const std::pair<Open, const char *> opens[] = {
-            {Open::DockIcon, "dock icon"}, {Open::LoadCommand, "load command"}, {Open::Start, "start"},
-            {Open::Erreur, "error report"}};
-        const std::pair<Close, const char *> closes[] = {
-            {Close::CloseBox, "close box"}, {Close::DockIcon, "dock icon"}, {Close::CloseCommand, "close command"},
-            {Close::ExitCommand, "exit command"}, {Close::ExitIcon, "exit icon"}};
+        const std::pair<Open, const char *> opens[] = {{Open::DockIcon, "dock icon"},
+                                                       {Open::LoadCommand, "load command"},
+                                                       {Open::Start, "start"},
+                                                       {Open::Erreur, "error report"}};
+        const std::pair<Close, const char *> closes[] = {{Close::CloseBox, "close box"},
+                                                         {Close::DockIcon, "dock icon"},
+                                                         {Close::CloseCommand, "close command"},
+                                                         {Close::ExitCommand, "exit command"},
+                                                         {Close::ExitIcon, "exit icon"}};
         for (int tool : {ViewerTool, DebuggerTool, ScannerTool}) {
             for (auto [open, openName] : opens) {
-                const bool can = open == Open::DockIcon ||
-                                 (open == Open::LoadCommand && tool != DebuggerTool) ||
+                const bool can = open == Open::DockIcon || (open == Open::LoadCommand && tool != DebuggerTool) ||
                                  (open == Open::Start && tool == ViewerTool) ||
                                  (open == Open::Erreur && tool == DebuggerTool);
                 if (!can)
@@ -302,10 +307,8 @@ private slots:
         bool state[3] = {false, false, false};
 
         // The consoles a route types into are opened first, from the dock.
-        const bool needsDebugger =
-            tool != DebuggerTool && (open == Open::LoadCommand || close == Close::CloseCommand);
-        const bool needsScanner =
-            tool == ViewerTool && (open == Open::Start || close == Close::ExitCommand);
+        const bool needsDebugger = tool != DebuggerTool && (open == Open::LoadCommand || close == Close::CloseCommand);
+        const bool needsScanner = tool == ViewerTool && (open == Open::Start || close == Close::ExitCommand);
         if (needsDebugger) {
             click(dock.Image4);
             settle();
@@ -333,7 +336,8 @@ private slots:
             Debugger &d = *Forms::find<Debugger>();
             const QString arg = tool == ViewerTool ? "viewer" : "scanner";
             enter(d, QStringLiteral("load ") + arg);
-            const QString opening = tool == ViewerTool ? "Ouverture du Syrel World Viewer ..." : "Ouverture du Scanner ...";
+            const QString opening =
+                tool == ViewerTool ? "Ouverture du Syrel World Viewer ..." : "Ouverture du Scanner ...";
             QCOMPARE(tail(linesOf(d), 6), (QStringList{"Commande > load " + arg, "",
                                                        "Loading Process Command Setting : " + arg, "", opening, ""}));
             if (tool == ScannerTool)
@@ -383,9 +387,7 @@ private slots:
         Form *form = Tools[tool].find();
         QVERIFY(form);
         switch (close) {
-        case Close::CloseBox:
-            form->window()->close();
-            break;
+        case Close::CloseBox: form->window()->close(); break;
         case Close::DockIcon:
             click(tool == ViewerTool ? dock.Image1 : tool == DebuggerTool ? dock.Image4 : dock.Image5);
             if (tool == ScannerTool)
@@ -418,9 +420,7 @@ private slots:
                 state[ScannerTool] = false;
             }
             break;
-        case Close::ExitIcon:
-            exitAndVerifyTheRunEnds(dock);
-            return;
+        case Close::ExitIcon: exitAndVerifyTheRunEnds(dock); return;
         }
         settle();
         state[tool] = false;

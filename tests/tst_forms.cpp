@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 // The window model: single instances, load on show or touch, unload once
 // even when unloads nest, fresh reloads, close box, end of the run, and
 // what shutdown refuses.
@@ -21,7 +24,8 @@ public:
     static constexpr const char *FormName = "Probe";
     Probe() : Form(QStringLiteral("Probe"))
     {
-        designWindow(QStringLiteral("Probe"), BorderStyle::FixedToolWindow, 1500, 1500, StartPosition::Manual, Qt::white);
+        designWindow(QStringLiteral("Probe"), BorderStyle::FixedToolWindow, 1500, 1500, StartPosition::Manual,
+                     Qt::white);
         ticker = new Timer(window(), QStringLiteral("Timer1"), 50);
     }
     void Form_Load() override
@@ -48,7 +52,7 @@ public:
     static constexpr const char *FormName = "Other";
     Other() : Form(QStringLiteral("Other")) {}
 };
-} // namespace
+}   // namespace
 
 class TestForms : public QObject {
     Q_OBJECT
@@ -186,7 +190,10 @@ private slots:
     {
         Forms::show<Probe>();
         Forms::load<Other>();
-        g_duringUnload = [] { Forms::unloadAll(); g_events << QString::number(Forms::loadedCount()); };
+        g_duringUnload = [] {
+            Forms::unloadAll();
+            g_events << QString::number(Forms::loadedCount());
+        };
         Forms::unload<Probe>();
         QCOMPARE(g_events, (QStringList{"load", "unload", "1", "unload done"}));
         QCOMPARE(Forms::loadedCount(), 0);

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 // The built-in pictures on screens of every pixel density: at 2x the 2x
 // drawings are shown at their 1x logical sizes, copies between the dock's
 // holders keep them, the lit icons are the bright ones, and every size of
@@ -22,10 +25,7 @@ namespace {
 
 qreal screenRatio() { return qApp->devicePixelRatio(); }
 
-QSize devicePixels(QSize logical, qreal dpr)
-{
-    return {qRound(logical.width() * dpr), qRound(logical.height() * dpr)};
-}
+QSize devicePixels(QSize logical, qreal dpr) { return {qRound(logical.width() * dpr), qRound(logical.height() * dpr)}; }
 
 // Mean luminance (0..255) of a picture as the dock shows it: over the bar.
 double luminanceOnBar(const QPixmap &icon, const QPoint &place, qreal dpr)
@@ -55,22 +55,22 @@ double difference(const QImage &a, const QImage &b)
     for (int r = 0; r < x.height(); ++r)
         for (int c = 0; c < x.width(); ++c) {
             const QRgb p = x.pixel(c, r), q = y.pixel(c, r);
-            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q))
-                   + std::abs(qAlpha(p) - qAlpha(q));
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q)) +
+                   std::abs(qAlpha(p) - qAlpha(q));
         }
     return sum / (4.0 * x.width() * x.height());
 }
 
 struct IconPlace {
     int n;
-    QRect place; // on the bar, in logical pixels
+    QRect place;   // on the bar, in logical pixels
 };
 const IconPlace Icons[] = {
-    {1, {27, 21, 46, 36}}, {4, {96, 21, 46, 36}},   {5, {162, 24, 46, 34}}, {6, {219, 24, 46, 34}},
+    {1, {27, 21, 46, 36}},  {4, {96, 21, 46, 36}},  {5, {162, 24, 46, 34}}, {6, {219, 24, 46, 34}},
     {7, {282, 24, 46, 34}}, {8, {354, 18, 49, 40}}, {9, {435, 18, 43, 42}},
 };
 
-} // namespace
+}   // namespace
 
 class TestHiDpi : public QObject {
     Q_OBJECT
@@ -97,7 +97,8 @@ private slots:
         QCOMPARE(pic.size(), devicePixels({1600, 1200}, dpr));
 
         // What the window draws is the picture pixel for pixel, not resampled.
-        const QImage shot = desktop.Picture->grab(QRect(0, 0, 400, 300)).toImage().convertToFormat(QImage::Format_RGB32);
+        const QImage shot =
+            desktop.Picture->grab(QRect(0, 0, 400, 300)).toImage().convertToFormat(QImage::Format_RGB32);
         QCOMPARE(shot.size(), devicePixels({400, 300}, dpr));
         const QImage want = pic.toImage().copy(QRect(QPoint(0, 0), shot.size())).convertToFormat(QImage::Format_RGB32);
         QVERIFY(shot == want);
@@ -149,7 +150,7 @@ private slots:
             const double on = luminanceOnBar(lit->Picture(), i.place.topLeft(), dpr);
             const double off = luminanceOnBar(normal->Picture(), i.place.topLeft(), dpr);
             QVERIFY2(on > off + 10, qPrintable(QStringLiteral("%1: lit %2, normal %3").arg(name).arg(on).arg(off)));
-            QVERIFY(shows(icon, normal)); // the dock starts unlit
+            QVERIFY(shows(icon, normal));   // the dock starts unlit
         }
     }
 
@@ -190,7 +191,10 @@ private slots:
                 const double near = difference(sharp, mine), far = difference(sharp, other);
                 QVERIFY2(near < 6 && near < far / 2,
                          qPrintable(QStringLiteral("icon %1%2: %3 from its 1x, %4 from the other")
-                                        .arg(i.n).arg(lit ? " lit" : "").arg(near).arg(far)));
+                                        .arg(i.n)
+                                        .arg(lit ? " lit" : "")
+                                        .arg(near)
+                                        .arg(far)));
             }
         }
         QVERIFY(difference(down(art::dockBar(2)), art::dockBar(1).toImage()) < 4);
@@ -214,11 +218,12 @@ private slots:
 
     void icoFileHoldsItsEightImages()
     {
-        art::applicationIcon(); // links the pictures in
+        art::applicationIcon();   // links the pictures in
         QImageReader reader(QStringLiteral(":/assets/syrel.ico"));
         QCOMPARE(reader.imageCount(), 8);
-        const struct { int size, bpp; } want[] = {{32, 4}, {16, 4}, {48, 8}, {32, 8},
-                                                  {16, 8}, {48, 32}, {32, 32}, {16, 32}};
+        const struct {
+            int size, bpp;
+        } want[] = {{32, 4}, {16, 4}, {48, 8}, {32, 8}, {16, 8}, {48, 32}, {32, 32}, {16, 32}};
         for (int k = 0; k < 8; ++k) {
             QVERIFY(reader.jumpToImage(k));
             const QImage image = reader.read();

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 // Two monitors, the primary one (1920 x 1080) to the right of another
 // (1280 x 1024 at the origin): every window keeps to the primary monitor,
 // and "the screen" of every placement is that monitor, offset included.
@@ -23,7 +26,7 @@ namespace {
 const QRect Primary(1280, 0, 1920, 1080);
 
 bool onPrimary(const Form &f) { return Primary.contains(f.window()->frameGeometry()); }
-} // namespace
+}   // namespace
 
 class TestMonitors : public QObject {
     Q_OBJECT
@@ -93,7 +96,8 @@ private slots:
         QCOMPARE(s.window()->geometry().left(), Primary.left() + toPixelsX(50));
         Video &v = *Forms::find<Video>();
         QCOMPARE(v.Left(), s.Height());
-        QCOMPARE(v.window()->geometry().topLeft(), Primary.topLeft() + QPoint(toPixelsX(s.Height()), toPixelsY(s.Top())));
+        QCOMPARE(v.window()->geometry().topLeft(),
+                 Primary.topLeft() + QPoint(toPixelsX(s.Height()), toPixelsY(s.Top())));
         QVERIFY(onPrimary(s) && onPrimary(v));
     }
 

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 // The media player control: repetitions counted here, status texts, clips
 // looked up beside the program, and the real GStreamer engine: statuses
 // over repetitions, pause, files it cannot play, named pipes, a worker
@@ -28,7 +31,8 @@ class Heartbeat {
 public:
     explicit Heartbeat(QObject *context)
     {
-        QObject::connect(&m_beat, &QTimer::timeout, context, [this] { m_longest = std::max(m_longest, m_since.restart()); });
+        QObject::connect(&m_beat, &QTimer::timeout, context,
+                         [this] { m_longest = std::max(m_longest, m_since.restart()); });
         m_since.start();
         m_beat.start(2);
     }
@@ -85,7 +89,7 @@ int stuckChild(int argc, char **argv)
     return app.exec();
 }
 
-} // namespace
+}   // namespace
 
 class TestPlayer : public QObject {
     Q_OBJECT
@@ -262,8 +266,8 @@ private slots:
         setMediaEngineFactory(nullptr);
         QTemporaryDir dir;
         const QString clip = dir.filePath(QStringLiteral("short.avi"));
-        if (!ffmpeg({"-f", "lavfi", "-i", "testsrc=s=64x48:r=25:d=0.4", "-f", "lavfi", "-i",
-                     "sine=f=440:r=22050:d=0.4", "-c:v", "mpeg4", "-c:a", "pcm_s16le", clip}))
+        if (!ffmpeg({"-f", "lavfi", "-i", "testsrc=s=64x48:r=25:d=0.4", "-f", "lavfi", "-i", "sine=f=440:r=22050:d=0.4",
+                     "-c:v", "mpeg4", "-c:a", "pcm_s16le", clip}))
             QSKIP("ffmpeg cannot make the clip");
         WindowsMediaPlayer p(host.get(), QStringLiteral("WindowsMediaPlayer1"));
         QStringList statuses;
@@ -306,7 +310,10 @@ private slots:
         QTest::newRow("missing") << QByteArray() << false;
         QTest::newRow("empty") << QByteArray() << true;
         QTest::newRow("text named .avi") << QByteArray("not a clip at all\n").repeated(50) << true;
-        QTest::newRow("truncated header") << QByteArray("RIFF\x10\x00\x00\x00" "AVI LIST", 16) << true;
+        QTest::newRow("truncated header") << QByteArray("RIFF\x10\x00\x00\x00"
+                                                        "AVI LIST",
+                                                        16)
+                                          << true;
     }
     void realEngineGivesUpOnBadFiles()
     {
@@ -391,12 +398,18 @@ private slots:
     {
         QTest::addColumn<QSize>("size");
         QTest::addColumn<QStringList>("encode");
-        QTest::newRow("mpeg4 yuv420p BT.601") << QSize(160, 120)
-            << QStringList{"-vf", "scale=out_color_matrix=bt601:out_range=tv,format=yuv420p", "-c:v", "mpeg4", "-q:v", "2"};
-        QTest::newRow("mpeg4 yuv420p BT.709") << QSize(1280, 720)
-            << QStringList{"-vf", "scale=out_color_matrix=bt709:out_range=tv,format=yuv420p", "-c:v", "mpeg4", "-q:v", "2"};
-        QTest::newRow("mjpeg yuvj422p full range") << QSize(160, 120)
-            << QStringList{"-vf", "scale=out_color_matrix=bt601:out_range=pc,format=yuvj422p", "-c:v", "mjpeg", "-q:v", "2"};
+        QTest::newRow("mpeg4 yuv420p BT.601")
+            << QSize(160, 120)
+            << QStringList{"-vf", "scale=out_color_matrix=bt601:out_range=tv,format=yuv420p", "-c:v", "mpeg4", "-q:v",
+                           "2"};
+        QTest::newRow("mpeg4 yuv420p BT.709")
+            << QSize(1280, 720)
+            << QStringList{"-vf", "scale=out_color_matrix=bt709:out_range=tv,format=yuv420p", "-c:v", "mpeg4", "-q:v",
+                           "2"};
+        QTest::newRow("mjpeg yuvj422p full range")
+            << QSize(160, 120)
+            << QStringList{"-vf", "scale=out_color_matrix=bt601:out_range=pc,format=yuvj422p", "-c:v", "mjpeg", "-q:v",
+                           "2"};
     }
     void deliveredColours()
     {
@@ -406,7 +419,8 @@ private slots:
         QTemporaryDir dir;
         const QString png = dir.filePath(QStringLiteral("bars.png")), clip = dir.filePath(QStringLiteral("bars.avi"));
         QVERIFY(barsPicture(size).save(png));
-        if (!ffmpeg(QStringList{"-loop", "1", "-framerate", "25", "-i", png, "-frames:v", "5"} + encode + QStringList{clip}))
+        if (!ffmpeg(QStringList{"-loop", "1", "-framerate", "25", "-i", png, "-frames:v", "5"} + encode +
+                    QStringList{clip}))
             QSKIP("ffmpeg cannot make the clip");
         WindowsMediaPlayer p(host.get(), QStringLiteral("WindowsMediaPlayer1"));
         p.setURL(clip);

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 // The program itself on a real X display (Xvfb and openbox), judged by what
 // reaches the X server: every fade step arriving as its own opacity change,
 // paced one a frame; the keyboard where the user expects it; Alt+F4 on the
@@ -20,10 +23,7 @@ QString xdotool(const QStringList &args)
     return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
 }
 
-void clickAt(QPoint at)
-{
-    xdotool({"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"});
-}
+void clickAt(QPoint at) { xdotool({"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"}); }
 
 bool waitUntil(const std::function<bool()> &done, int limitMs)
 {
@@ -39,9 +39,8 @@ bool waitUntil(const std::function<bool()> &done, int limitMs)
 
 // Client sizes of the program's windows, which tell them apart (three of
 // them are captioned with one space).
-const QSize DockSize(500, 74), StripSize(577, 85), DebuggerSize(517, 454), ScannerSize(475, 475),
-    ViewerSize(657, 588);
-} // namespace
+const QSize DockSize(500, 74), StripSize(577, 85), DebuggerSize(517, 454), ScannerSize(475, 475), ViewerSize(657, 588);
+}   // namespace
 
 class TestScreen : public QObject {
     Q_OBJECT

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 // Start-up and the shell windows: the boot window's tick, the shared
 // variables, the transition strip, the desktop picture and the notice.
 
@@ -62,7 +65,8 @@ private slots:
     void nearMissesDoNotEndTheBoot_data()
     {
         QTest::addColumn<QString>("text");
-        for (const char *t : {"pause", "PAUSE", " Pause", "Pause ", "Arrete", "arrêté", "Arrêté ", "ARRÊTÉ", "", "Lecture"})
+        for (const char *t :
+             {"pause", "PAUSE", " Pause", "Pause ", "Arrete", "arrêté", "Arrêté ", "ARRÊTÉ", "", "Lecture"})
             QTest::newRow(t) << QString::fromUtf8(t);
     }
     void nearMissesDoNotEndTheBoot()
@@ -79,11 +83,16 @@ private slots:
         QTest::addColumn<QString>("first");
         QTest::addColumn<QString>("second");
         QTest::addColumn<bool>("ends");
-        QTest::newRow("paused, then playing") << "Pause" << "Lecture" << true;
-        QTest::newRow("paused, then stopped") << "Pause" << "Arrêté" << true;
-        QTest::newRow("playing, then stopped") << "Lecture" << "Arrêté" << true;
-        QTest::newRow("stopped, then playing") << "Arrêté" << "Lecture" << false;
-        QTest::newRow("playing, then paused") << "Lecture" << "Pause" << false;
+        QTest::newRow("paused, then playing") << "Pause"
+                                              << "Lecture" << true;
+        QTest::newRow("paused, then stopped") << "Pause"
+                                              << "Arrêté" << true;
+        QTest::newRow("playing, then stopped") << "Lecture"
+                                               << "Arrêté" << true;
+        QTest::newRow("stopped, then playing") << "Arrêté"
+                                               << "Lecture" << false;
+        QTest::newRow("playing, then paused") << "Lecture"
+                                              << "Pause" << false;
     }
     void eachReadIsJudgedOnItsOwn()
     {

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 // Sound, on a PulseAudio server this test starts for itself with one null
 // sink, whose monitor it records: the boot clip and a viewer clip reach
 // the sink at half volume (-6 dB of the clip's own level), one at a time,
@@ -60,7 +63,7 @@ size_t onset(const std::vector<qint16> &s, size_t from = 0)
     return s.size();
 }
 
-} // namespace
+}   // namespace
 
 class TestSound : public QObject {
     Q_OBJECT
@@ -85,9 +88,9 @@ class TestSound : public QObject {
     {
         QProcess rec;
         QByteArray raw;
-        rec.start(QStringLiteral("parec"), {"-s", serverString(), "-d", "syrel_null.monitor", "--format=s16le",
-                                            "--channels=1", "--rate=" + QString::number(Rate), "--raw",
-                                            "--latency-msec=20"});
+        rec.start(QStringLiteral("parec"),
+                  {"-s", serverString(), "-d", "syrel_null.monitor", "--format=s16le", "--channels=1",
+                   "--rate=" + QString::number(Rate), "--raw", "--latency-msec=20"});
         if (!rec.waitForStarted(3000))
             return {};
         // Recording for real before anything plays.
@@ -124,9 +127,9 @@ private slots:
         m_server.setProcessEnvironment(env);
         m_server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_server.start(QStringLiteral("pulseaudio"),
-                       {"-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no", "--log-level=error",
-                        "-L", "module-null-sink sink_name=syrel_null",
-                        "-L", "module-native-protocol-unix auth-anonymous=1 socket=" + m_socket});
+                       {"-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no", "--log-level=error", "-L",
+                        "module-null-sink sink_name=syrel_null", "-L",
+                        "module-native-protocol-unix auth-anonymous=1 socket=" + m_socket});
         QVERIFY(m_server.waitForStarted(5000));
         QVERIFY(QTest::qWaitFor([this] { return serverAnswers(); }, 10000));
         qputenv("PULSE_SERVER", serverString().toLocal8Bit());
@@ -149,11 +152,13 @@ private slots:
     {
         const std::vector<qint16> clip = soundOf(demoClip("Boot.avi"));
         QVERIFY(clip.size() > Rate * 4);
-        const std::vector<qint16> heard = record([](auto) {
-            Forms::show<Loading>();
-            QTest::qWait(4000);
-            Forms::unload<Loading>();
-        }, 500);
+        const std::vector<qint16> heard = record(
+            [](auto) {
+                Forms::show<Loading>();
+                QTest::qWait(4000);
+                Forms::unload<Loading>();
+            },
+            500);
         const size_t start = onset(heard);
         QVERIFY2(start + Rate * 3 < heard.size(), "the boot clip was not heard");
         // Three seconds from the first sound on, against the clip's first three.
@@ -167,12 +172,14 @@ private slots:
         const std::vector<qint16> clip = soundOf(demoClip("Syrel.avi"));
         QVERIFY(clip.size() >= Rate * 8);
         size_t closedAt = 0;
-        const std::vector<qint16> heard = record([&](const std::function<size_t()> &recorded) {
-            Forms::show<Video>();
-            QTest::qWait(5500);
-            closedAt = recorded();
-            Forms::unload<Video>();
-        }, 1500);
+        const std::vector<qint16> heard = record(
+            [&](const std::function<size_t()> &recorded) {
+                Forms::show<Video>();
+                QTest::qWait(5500);
+                closedAt = recorded();
+                Forms::unload<Video>();
+            },
+            1500);
         const size_t start = onset(heard);
         QVERIFY2(start + Rate * 9 / 2 < closedAt, "the viewer clip was not heard");
         const double db = decibels(rms(heard, start + Rate / 4, Rate * 4), rms(clip, 0, Rate * 4));
@@ -189,7 +196,8 @@ private slots:
         qputenv("PULSE_SERVER", "unix:/nonexistent/native");
         WindowsMediaPlayer p(nullptr, QStringLiteral("WindowsMediaPlayer1"));
         p.setURL(demoClip("Map-Blanc-Vide.avi"));
-        const bool played = QTest::qWaitFor([&] { return p.status() == QStringLiteral("Lecture") && !p.currentFrame().isNull(); }, 20000);
+        const bool played = QTest::qWaitFor(
+            [&] { return p.status() == QStringLiteral("Lecture") && !p.currentFrame().isNull(); }, 20000);
         qputenv("PULSE_SERVER", serverString().toLocal8Bit());
         QVERIFY(played);
     }

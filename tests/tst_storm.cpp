@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 // A seeded storm of user actions: dock clicks, close boxes, viewer buttons,
 // console lines and timer ticks, fired at the top level and also inside
 // fades and pauses.  After each top-level action has settled, the window
@@ -222,9 +225,9 @@ private:
             return;
         }
         const int which = pick(7);
-        note(QStringLiteral("viewer %1%2").arg(which < 5 ? QStringLiteral("Command%1").arg(which + 3)
-                                                         : QStringLiteral("Label%1").arg(which + 2),
-                                               stateName(v)));
+        note(QStringLiteral("viewer %1%2")
+                 .arg(which < 5 ? QStringLiteral("Command%1").arg(which + 3) : QStringLiteral("Label%1").arg(which + 2),
+                      stateName(v)));
         switch (which) {
         case 0: v->Command3->click(); break;
         case 1: v->Command4->click(); break;
@@ -250,16 +253,47 @@ private:
     QString commandLine(bool scanner)
     {
         static const QStringList commands = {
-            "help", "exit", "analyse", "scintillarium", "close viewer", "close scanner", "load viewer",
-            "load scanner", "close help", "load help", "start", "virtual oriv", "virtual bramen",
-            "virtual talvia", "virtual Oriv",
+            "help",          "exit",         "analyse",        "scintillarium",  "close viewer",
+            "close scanner", "load viewer",  "load scanner",   "close help",     "load help",
+            "start",         "virtual oriv", "virtual bramen", "virtual talvia", "virtual Oriv",
         };
         static const QStringList nearMisses = {
-            "Help", "HELP", " help", "help ", "exi", "exit ", "Exit", "close", "close ", "close  viewer",
-            "close Viewer", "close viewer ", "load", "load ", "load viewer ", "load Scanner", "close debugger",
-            "load debugger", "close dock", "load dock", "start ", "Start", "START", "virtual", "virtual ",
-            "virtual oriv ", "virtual ORIV", "virtual vorn", "virtual  oriv", "virtualoriv", "analyse ",
-            "Scintillarium", "", " ", "   ", "\t",
+            "Help",
+            "HELP",
+            " help",
+            "help ",
+            "exi",
+            "exit ",
+            "Exit",
+            "close",
+            "close ",
+            "close  viewer",
+            "close Viewer",
+            "close viewer ",
+            "load",
+            "load ",
+            "load viewer ",
+            "load Scanner",
+            "close debugger",
+            "load debugger",
+            "close dock",
+            "load dock",
+            "start ",
+            "Start",
+            "START",
+            "virtual",
+            "virtual ",
+            "virtual oriv ",
+            "virtual ORIV",
+            "virtual vorn",
+            "virtual  oriv",
+            "virtualoriv",
+            "analyse ",
+            "Scintillarium",
+            "",
+            " ",
+            "   ",
+            "\t",
         };
         const int r = pick(100);
         if (scanner && r < 15)
@@ -429,7 +463,7 @@ QString faultsAfterTheExit(const TestWorld &world)
     return faults.join(QStringLiteral("; "));
 }
 
-} // namespace
+}   // namespace
 
 class TestStorm : public QObject {
     Q_OBJECT
@@ -504,8 +538,8 @@ private slots:
             return message;
         };
         {
-            const QString out = Forms::shuttingDown() ? faultsAfterTheExit(*storm.world)
-                                                      : faultsDuringTheRun(*storm.world);
+            const QString out =
+                Forms::shuttingDown() ? faultsAfterTheExit(*storm.world) : faultsDuringTheRun(*storm.world);
             if (!out.isEmpty())
                 QFAIL(qPrintable(fail(0, out)));
         }
@@ -518,15 +552,14 @@ private slots:
                 storm.act();
                 Storm::settle();
             }
-            const QString out = Forms::shuttingDown() ? faultsAfterTheExit(*storm.world)
-                                                      : faultsDuringTheRun(*storm.world);
+            const QString out =
+                Forms::shuttingDown() ? faultsAfterTheExit(*storm.world) : faultsDuringTheRun(*storm.world);
             if (!out.isEmpty())
                 QFAIL(qPrintable(fail(i, out)));
         }
         qInfo("seed %u: %d actions (%d in all, %d inside fades or pauses), %d pauses, %d run(s), %d exit click(s), "
               "%lld ms",
-              seed, actions, storm.total, storm.nested, storm.pauses, storm.runs, storm.exits,
-              qint64(clock.elapsed()));
+              seed, actions, storm.total, storm.nested, storm.pauses, storm.runs, storm.exits, qint64(clock.elapsed()));
     }
 };
 

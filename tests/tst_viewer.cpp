@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 // The world viewer: opening and closing, its design, the clip handlers,
 // the label row, and the failures it reports into the Debugger.
 
@@ -63,7 +66,9 @@ QStringList snapshot(const Video &v)
                    .arg(b->isEnabled())
                    .arg(b->x())
                    .arg(b->y());
-    out << QStringLiteral("player0 %1 '%2'").arg(v.WindowsMediaPlayer1(0)->isVisible()).arg(v.WindowsMediaPlayer1(0)->URL());
+    out << QStringLiteral("player0 %1 '%2'")
+               .arg(v.WindowsMediaPlayer1(0)->isVisible())
+               .arg(v.WindowsMediaPlayer1(0)->URL());
     if (v.hasPlayer(1))
         out << QStringLiteral("player1 %1").arg(v.WindowsMediaPlayer1(1)->isVisible());
     return out;
@@ -100,7 +105,7 @@ QString openViewerCatching()
     return {};
 }
 
-} // namespace
+}   // namespace
 
 class TestViewer : public QObject {
     Q_OBJECT
@@ -113,13 +118,20 @@ class TestViewer : public QObject {
     {
         QTest::addColumn<QString>("control");
         QTest::addColumn<QString>("clip");
-        QTest::newRow("Command3") << "Command3" << "Map-Vide-Tour.avi";
-        QTest::newRow("Command4") << "Command4" << "Map-3-Position.avi";
-        QTest::newRow("Command5") << "Command5" << "Map-2-2-1-Action.avi";
-        QTest::newRow("Command6") << "Command6" << "Map-3-1-Action.avi";
-        QTest::newRow("Command7") << "Command7" << "Map-Blanc-Tour.avi";
-        QTest::newRow("Label7") << "Label7" << "Map-Blanc-Vide.avi";
-        QTest::newRow("Label8") << "Label8" << "5eme.avi";
+        QTest::newRow("Command3") << "Command3"
+                                  << "Map-Vide-Tour.avi";
+        QTest::newRow("Command4") << "Command4"
+                                  << "Map-3-Position.avi";
+        QTest::newRow("Command5") << "Command5"
+                                  << "Map-2-2-1-Action.avi";
+        QTest::newRow("Command6") << "Command6"
+                                  << "Map-3-1-Action.avi";
+        QTest::newRow("Command7") << "Command7"
+                                  << "Map-Blanc-Tour.avi";
+        QTest::newRow("Label7") << "Label7"
+                                << "Map-Blanc-Vide.avi";
+        QTest::newRow("Label8") << "Label8"
+                                << "5eme.avi";
     }
 
     static Handler handlerOf(const QString &control)
@@ -246,8 +258,12 @@ private slots:
         const QPoint off = frame.center() - QRect(QPoint(0, 0), QSize(1024, 768)).center();
         QVERIFY2(qAbs(off.x()) <= 1 && qAbs(off.y()) <= 1,
                  qPrintable(QStringLiteral("frame %1,%2 %3x%4 is off the centre by %5,%6")
-                                .arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height())
-                                .arg(off.x()).arg(off.y())));
+                                .arg(frame.x())
+                                .arg(frame.y())
+                                .arg(frame.width())
+                                .arg(frame.height())
+                                .arg(off.x())
+                                .arg(off.y())));
     }
 
     // ---------------------------------------------------------- design
@@ -317,7 +333,7 @@ private slots:
         Video &v = openViewer();
         QWidget *w = v.window();
         QCOMPARE(tabCycle(w, tabStops(v)), (QList<QWidget *>{v.WindowsMediaPlayer1(1), v.Command3, v.Command4,
-                                                            v.Command5, v.Command6, v.Command7}));
+                                                             v.Command5, v.Command6, v.Command7}));
     }
 
     // ----------------------------------------------------------- clips

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 // Fades, opacity and stacking: the alpha values set, in order, and the
 // normalised arguments, for every edge case of the three procedures.
 
@@ -18,7 +21,7 @@ QVector<int> range(int from, int to, int step)
         v << i;
     return v;
 }
-} // namespace
+}   // namespace
 
 class TestWindowFunctions : public QObject {
     Q_OBJECT

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 // What only a real X display with a window manager shows: the dock's
 // opacity and always-on-top state as the window system sees them, the
 // full-screen desktop, and the Scanner and viewer side by side after "start".
@@ -50,7 +53,7 @@ QString xprop(QWidget *w, const char *atom)
     p.waitForFinished(5000);
     return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
 }
-} // namespace
+}   // namespace
 
 class TestX11 : public QObject {
     Q_OBJECT
@@ -106,7 +109,8 @@ private slots:
         QTRY_VERIFY(dock.window()->windowHandle()->isExposed() && s.window()->windowHandle()->isExposed());
         // Bottom left, where no other window lies.
         const QPoint spot = d.window()->mapToGlobal(QPoint(10, d.window()->height() - 10));
-        run(QStringLiteral("xdotool"), {"mousemove", QString::number(spot.x()), QString::number(spot.y()), "click", "1"});
+        run(QStringLiteral("xdotool"),
+            {"mousemove", QString::number(spot.x()), QString::number(spot.y()), "click", "1"});
         QTest::qWait(300);
         QVERIFY(below(d.window(), dock.window()));
         QVERIFY(below(d.window(), s.window()));
@@ -123,7 +127,9 @@ private slots:
         QVERIFY(syrel.waitForStarted(5000));
         const QString pid = QString::number(syrel.processId());
         auto windowNamed = [&](const char *name) {
-            return !run(QStringLiteral("xdotool"), {"search", "--all", "--onlyvisible", "--pid", pid, "--name", QString::fromLatin1(name)}).isEmpty();
+            return !run(QStringLiteral("xdotool"),
+                        {"search", "--all", "--onlyvisible", "--pid", pid, "--name", QString::fromLatin1(name)})
+                        .isEmpty();
         };
         QTRY_VERIFY_WITH_TIMEOUT(windowNamed("^Desktop$"), 30000);
         // The dock, captioned with one space, comes when the strip is full.

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Syrel developers
 # Runs one test program on a real X server: Xvfb with the openbox window manager.
 set -euo pipefail
 # Xvfb picks a free display number itself and tells it once it listens:

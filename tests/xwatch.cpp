@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #include "xwatch.h"
 
 #include <QSize>
@@ -10,12 +13,13 @@
 namespace {
 xcb_atom_t atom(xcb_connection_t *c, const char *name)
 {
-    xcb_intern_atom_reply_t *r = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::uint16_t(std::strlen(name)), name), nullptr);
+    xcb_intern_atom_reply_t *r =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::uint16_t(std::strlen(name)), name), nullptr);
     const xcb_atom_t a = r ? r->atom : 0;
     std::free(r);
     return a;
 }
-} // namespace
+}   // namespace
 
 XWatch::XWatch()
 {
@@ -130,7 +134,8 @@ QString XWatch::name(std::uint32_t window) const
 {
     xcb_connection_t *c = m_query;
     const xcb_atom_t netName = atom(c, "_NET_WM_NAME"), utf8 = atom(c, "UTF8_STRING");
-    xcb_get_property_reply_t *r = xcb_get_property_reply(c, xcb_get_property(c, 0, window, netName, utf8, 0, 256), nullptr);
+    xcb_get_property_reply_t *r =
+        xcb_get_property_reply(c, xcb_get_property(c, 0, window, netName, utf8, 0, 256), nullptr);
     QString out;
     if (r)
         out = QString::fromUtf8(static_cast<const char *>(xcb_get_property_value(r)), xcb_get_property_value_length(r));
@@ -150,7 +155,8 @@ QSize XWatch::size(std::uint32_t window) const
 bool XWatch::viewable(std::uint32_t window) const
 {
     xcb_connection_t *c = m_query;
-    xcb_get_window_attributes_reply_t *r = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr);
+    xcb_get_window_attributes_reply_t *r =
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr);
     const bool out = r && r->map_state == XCB_MAP_STATE_VIEWABLE;
     std::free(r);
     return out;
@@ -160,7 +166,8 @@ qint64 XWatch::pid(std::uint32_t window) const
 {
     xcb_connection_t *c = m_query;
     const xcb_atom_t netPid = atom(c, "_NET_WM_PID");
-    xcb_get_property_reply_t *r = xcb_get_property_reply(c, xcb_get_property(c, 0, window, netPid, XCB_ATOM_CARDINAL, 0, 1), nullptr);
+    xcb_get_property_reply_t *r =
+        xcb_get_property_reply(c, xcb_get_property(c, 0, window, netPid, XCB_ATOM_CARDINAL, 0, 1), nullptr);
     qint64 out = -1;
     if (r && xcb_get_property_value_length(r) >= 4)
         out = *static_cast<const std::uint32_t *>(xcb_get_property_value(r));
@@ -198,12 +205,16 @@ FadeShape shapeOf(const QList<XWatch::Change> &changes)
         gaps << times[i] - times[i - 1];
     std::sort(gaps.begin(), gaps.end());
     if (!gaps.isEmpty())
-        s.medianGapMs = gaps.size() % 2 ? gaps[gaps.size() / 2] : (gaps[gaps.size() / 2 - 1] + gaps[gaps.size() / 2]) / 2.0;
+        s.medianGapMs =
+            gaps.size() % 2 ? gaps[gaps.size() / 2] : (gaps[gaps.size() / 2 - 1] + gaps[gaps.size() / 2]) / 2.0;
     return s;
 }
 
 QString FadeShape::describe() const
 {
     return QStringLiteral("%1 changes over %2 ms, at most %3 within 10 ms, median gap %4 ms")
-        .arg(changes).arg(spreadMs).arg(maxWithin10ms).arg(medianGapMs);
+        .arg(changes)
+        .arg(spreadMs)
+        .arg(maxWithin10ms)
+        .arg(medianGapMs);
 }

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #pragma once
 // An X client of the test's own: it sees every top-level window created on
 // the display and records, with the X server's timestamps, each change of
@@ -17,10 +20,10 @@ class XWatch {
 public:
     struct Change {
         std::uint32_t window;
-        std::uint32_t time;   // X server time, ms
-        bool deleted;         // property removed: fully opaque
-        std::uint32_t value;  // opacity scaled to 32 bits when set
-        int seq;              // order of arrival
+        std::uint32_t time;    // X server time, ms
+        bool deleted;          // property removed: fully opaque
+        std::uint32_t value;   // opacity scaled to 32 bits when set
+        int seq;               // order of arrival
     };
 
     XWatch();   // on $DISPLAY
@@ -30,7 +33,7 @@ public:
     // Changes of the opacity property so far, for one window or every window.
     QList<Change> changes(std::uint32_t window) const;
     QList<Change> changes() const;
-    int count() const;   // a mark: changes seen so far
+    int count() const;                      // a mark: changes seen so far
     QList<std::uint32_t> windows() const;   // top-level windows created since the start
 
     // Asked of the server directly.
@@ -38,7 +41,7 @@ public:
     QSize size(std::uint32_t window) const;
     bool viewable(std::uint32_t window) const;
     qint64 pid(std::uint32_t window) const;   // _NET_WM_PID: frames of the window manager have none
-    std::uint32_t focus() const;   // the window holding the input focus
+    std::uint32_t focus() const;              // the window holding the input focus
 
 private:
     void run();

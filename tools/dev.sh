@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Syrel developers
 # Sets up, builds and runs Syrel, or its test suite, on Debian 12.
 #   tools/dev.sh run    install what is missing, build, make the demo clips, start the program
 #   tools/dev.sh test   install what is missing, build, run every test
@@ -10,9 +12,10 @@ mode=${1:-run}
 
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev libxcb1-dev
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
-  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav gstreamer1.0-pulseaudio ffmpeg
-  pulseaudio pulseaudio-utils
-  fonts-dejavu-core xvfb xauth openbox xcompmgr x11-utils xdotool imagemagick)
+  ffmpeg pulseaudio pulseaudio-utils xvfb xauth openbox xcompmgr x11-utils xdotool imagemagick
+  dpkg-dev file desktop-file-utils appstream clang-format)
+# What the program needs at run time, shared with the Debian package's Depends.
+mapfile -t -O "${#packages[@]}" packages < <(grep -v '^#' "$here/tools/runtime-packages.txt")
 
 missing=()
 for p in "${packages[@]}"; do
@@ -45,7 +48,12 @@ case "$mode" in
     exec "$build/syrel"
     ;;
   test)
+    # Licence headers and formatting of the sources.
+    bash "$here/tools/spdx.sh" --check
+    bash "$here/tools/format.sh" --check
     (cd "$build" && ctest --output-on-failure -j "$jobs")
+    # The Debian package: built, installed, run from PATH, removed.
+    bash "$here/tests/package-check.sh" "$build"
     # The same suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
     # Leak reports are off: the media framework keeps caches until exit.
     sanitized=${SYREL_SANITIZE_BUILD:-$build-sanitize}

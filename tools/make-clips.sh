@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Syrel developers
 # Renders the demo clips played by the viewer: the boot sequence and the
 # world-map loops. Everything is drawn by ffmpeg's lavfi sources and filters,
 # so the clips can be rebuilt from scratch on any machine with Debian's ffmpeg.

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Syrel developers
 # Takes the screenshots of the README: one picture of each stage of a run of
 # Syrel, on a private X server with a window manager and a compositor.
 #   tools/screenshots.sh [builddir] [outdir] [scale]

@@ -1,17 +1,28 @@
-# Removes what `cmake --install` put in place (honours DESTDIR), then the
-# program's own folder once empty.
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Syrel developers
+# Removes what `cmake --install` put in place (honours DESTDIR and whatever
+# prefix was given then), then the program's own folder once empty.
 if(NOT EXISTS install_manifest.txt)
   message(FATAL_ERROR "Nothing installed from this build folder (no install_manifest.txt)")
 endif()
 file(STRINGS install_manifest.txt files)
+set(homes "")
 foreach(f IN LISTS files)
   set(path "$ENV{DESTDIR}${f}")
   if(EXISTS "${path}" OR IS_SYMLINK "${path}")
     message(STATUS "Removing ${path}")
     file(REMOVE "${path}")
   endif()
+  get_filename_component(dir "${path}" DIRECTORY)
+  get_filename_component(name "${dir}" NAME)
+  if(name STREQUAL "syrel")
+    list(APPEND homes "${dir}")
+  endif()
 endforeach()
-file(GLOB left "$ENV{DESTDIR}${SYREL_HOME_FULL}/*")
-if(NOT left AND EXISTS "$ENV{DESTDIR}${SYREL_HOME_FULL}")
-  file(REMOVE_RECURSE "$ENV{DESTDIR}${SYREL_HOME_FULL}")
-endif()
+list(REMOVE_DUPLICATES homes)
+foreach(home IN LISTS homes)
+  file(GLOB left "${home}/*")
+  if(NOT left AND IS_DIRECTORY "${home}")
+    file(REMOVE_RECURSE "${home}")
+  endif()
+endforeach()

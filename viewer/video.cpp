@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #include "video.h"
 
 #include "console/debugger.h"
@@ -28,7 +31,7 @@ Label *makeLabel(QWidget *parent, const char *name, const char *caption, int lef
     l->setVisible(visible);
     return l;
 }
-} // namespace
+}   // namespace
 
 Video::Video() : Form(QStringLiteral("Video"))
 {

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 #pragma once
 // The world viewer: plays clips of the emulated world; its buttons and
 // captions switch clips.  Failures of its load step and clip handlers are

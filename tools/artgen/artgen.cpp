@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
 // syrel-artgen: draws every built-in picture of Syrel and writes it into the
 // folder given on the command line. All art is made here from code, so the
 // committed files in assets/ can always be rebuilt from scratch.
@@ -42,7 +45,7 @@ void report(const QString &name, bool ok)
 void savePng(const QImage &img, const QString &name)
 {
     QImageWriter w(outPath(name), "png");
-    w.setQuality(0); // for PNG, quality 0 means the strongest deflate
+    w.setQuality(0);   // for PNG, quality 0 means the strongest deflate
     report(name, w.write(img));
 }
 
@@ -69,9 +72,12 @@ QImage blurred(const QImage &src, int radius)
                 for (int k = -radius; k <= radius; ++k) {
                     const int j = i + k;
                     if (j < 0 || j >= len)
-                        continue; // outside counts as transparent
+                        continue;   // outside counts as transparent
                     const QRgb p = line[j];
-                    s[0] += qAlpha(p); s[1] += qRed(p); s[2] += qGreen(p); s[3] += qBlue(p);
+                    s[0] += qAlpha(p);
+                    s[1] += qRed(p);
+                    s[2] += qGreen(p);
+                    s[3] += qBlue(p);
                 }
                 const int n = 2 * radius + 1;
                 const QRgb out = qRgba(s[1] / n, s[2] / n, s[3] / n, s[0] / n);
@@ -161,15 +167,14 @@ void makeDesktop(int dpr)
             const double dx = (x - PW / 2.0) / (PW / 2.0);
             const double v = 1.0 - 0.16 * dx * dx * (0.35 + 0.65 * t);
             const double d = rng.generateDouble() - 0.5;
-            line[x] = qRgb(std::clamp(int(c[0] * v + d + 0.5), 0, 255),
-                           std::clamp(int(c[1] * v + d + 0.5), 0, 255),
+            line[x] = qRgb(std::clamp(int(c[0] * v + d + 0.5), 0, 255), std::clamp(int(c[1] * v + d + 0.5), 0, 255),
                            std::clamp(int(c[2] * v + d + 0.5), 0, 255));
         }
     }
 
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing, false);
-    p.scale(dpr, dpr); // whole pixels at 2x too: each rule just gets two pixels wide
+    p.scale(dpr, dpr);   // whole pixels at 2x too: each rule just gets two pixels wide
 
     // Vertical rules: bright near the top, gone well before the bottom.
     for (int i = 1; i <= 6; ++i) {
@@ -190,7 +195,7 @@ void makeDesktop(int dpr)
 
     // Horizontal rules: two bright ones up top, two quieter ones further down.
     auto hline = [&](int y, int alpha, int halo) {
-        QLinearGradient g(0, 0, W, 0); // soften the ends towards the screen edges
+        QLinearGradient g(0, 0, W, 0);   // soften the ends towards the screen edges
         g.setColorAt(0.0, QColor(235, 255, 255, alpha * 6 / 10));
         g.setColorAt(0.12, QColor(235, 255, 255, alpha));
         g.setColorAt(0.88, QColor(235, 255, 255, alpha));
@@ -283,14 +288,21 @@ void paintDisc(QPainter &p, double s)
 QImage discImage(int size)
 {
     const int scale = std::max(4, 1024 / size);
-    return supersampled(QSize(size, size), std::min(scale, 16),
-                        [size](QPainter &p, double) { paintDisc(p, size); });
+    return supersampled(QSize(size, size), std::min(scale, 16), [size](QPainter &p, double) { paintDisc(p, size); });
 }
 
 // --- ICO writer -------------------------------------------------------------
 
-void put16(QByteArray &b, uint16_t v) { b.append(char(v & 0xff)); b.append(char(v >> 8)); }
-void put32(QByteArray &b, uint32_t v) { put16(b, uint16_t(v & 0xffff)); put16(b, uint16_t(v >> 16)); }
+void put16(QByteArray &b, uint16_t v)
+{
+    b.append(char(v & 0xff));
+    b.append(char(v >> 8));
+}
+void put32(QByteArray &b, uint32_t v)
+{
+    put16(b, uint16_t(v & 0xffff));
+    put16(b, uint16_t(v >> 16));
+}
 int rowBytes(int width, int bpp) { return ((width * bpp + 31) / 32) * 4; }
 
 // One icon image as a DIB: header, palette, XOR bitmap, then the AND mask.
@@ -308,7 +320,7 @@ QByteArray dibFor(const QImage &src, int bpp)
     put32(b, uint32_t(h * 2));
     put16(b, 1);
     put16(b, uint16_t(bpp));
-    put32(b, 0); // BI_RGB
+    put32(b, 0);   // BI_RGB
     put32(b, uint32_t((xorRow + andRow) * h));
     put32(b, 0);
     put32(b, 0);
@@ -319,7 +331,10 @@ QByteArray dibFor(const QImage &src, int bpp)
     // this is the palette the picture itself calls for.
     for (int i = 0; i < colours; ++i) {
         const char g = char(i * 255 / (colours - 1));
-        b.append(g); b.append(g); b.append(g); b.append('\0');
+        b.append(g);
+        b.append(g);
+        b.append(g);
+        b.append('\0');
     }
 
     auto opaque = [&](int x, int y) { return qAlpha(img.pixel(x, y)) >= 128; };
@@ -336,7 +351,7 @@ QByteArray dibFor(const QImage &src, int bpp)
                 continue;
             }
             if (!opaque(x, y))
-                continue; // index 0 (black) under a set mask bit shows through
+                continue;   // index 0 (black) under a set mask bit shows through
             // 16 greys band visibly on the sheen, so 4 bpp gets an ordered dither
             static const int bayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
             const int bias = bpp == 4 ? bayer[y & 3][x & 3] * 16 + 8 : 128;
@@ -362,7 +377,9 @@ QByteArray dibFor(const QImage &src, int bpp)
 
 void makeIcon()
 {
-    struct Entry { int size, bpp; };
+    struct Entry {
+        int size, bpp;
+    };
     const Entry entries[] = {{32, 4}, {16, 4}, {48, 8}, {32, 8}, {16, 8}, {48, 32}, {32, 32}, {16, 32}};
     const int count = int(std::size(entries));
 
@@ -371,8 +388,8 @@ void makeIcon()
         dibs.push_back(dibFor(discImage(e.size), e.bpp));
 
     QByteArray ico;
-    put16(ico, 0); // reserved
-    put16(ico, 1); // icon, not cursor
+    put16(ico, 0);   // reserved
+    put16(ico, 1);   // icon, not cursor
     put16(ico, uint16_t(count));
     uint32_t offset = 6 + 16 * count;
     for (int i = 0; i < count; ++i) {
@@ -403,47 +420,50 @@ void makeIcon()
 void makeDockBar(int dpr)
 {
     const int W = 500, H = 75;
-    const QImage bar = supersampled(QSize(W, H), 4, [&](QPainter &p, double) {
-        const QRectF r(0.5, 0.5, W - 1.0, H - 1.0);
-        const double rad = 16;
-        QPainterPath shape;
-        shape.addRoundedRect(r, rad, rad);
+    const QImage bar = supersampled(
+        QSize(W, H), 4,
+        [&](QPainter &p, double) {
+            const QRectF r(0.5, 0.5, W - 1.0, H - 1.0);
+            const double rad = 16;
+            QPainterPath shape;
+            shape.addRoundedRect(r, rad, rad);
 
-        QLinearGradient body(0, 0, 0, H);
-        body.setColorAt(0.00, QColor(84, 148, 226));
-        body.setColorAt(0.48, QColor(30, 82, 180));
-        body.setColorAt(0.52, QColor(20, 64, 156));
-        body.setColorAt(1.00, QColor(28, 84, 170));
-        p.fillPath(shape, body);
+            QLinearGradient body(0, 0, 0, H);
+            body.setColorAt(0.00, QColor(84, 148, 226));
+            body.setColorAt(0.48, QColor(30, 82, 180));
+            body.setColorAt(0.52, QColor(20, 64, 156));
+            body.setColorAt(1.00, QColor(28, 84, 170));
+            p.fillPath(shape, body);
 
-        // lighter edges: a few nested strokes fading inwards
-        p.setBrush(Qt::NoBrush);
-        for (int i = 0; i < 6; ++i) {
-            const double inset = 1.0 + i;
-            p.setPen(QPen(QColor(150, 200, 255, 120 - i * 20), 1.0));
-            p.drawRoundedRect(r.adjusted(inset, inset, -inset, -inset), rad - inset, rad - inset);
-        }
-        p.setPen(QPen(QColor(190, 225, 255), 1.6));
-        p.drawRoundedRect(r.adjusted(0.8, 0.8, -0.8, -0.8), rad - 0.8, rad - 0.8);
+            // lighter edges: a few nested strokes fading inwards
+            p.setBrush(Qt::NoBrush);
+            for (int i = 0; i < 6; ++i) {
+                const double inset = 1.0 + i;
+                p.setPen(QPen(QColor(150, 200, 255, 120 - i * 20), 1.0));
+                p.drawRoundedRect(r.adjusted(inset, inset, -inset, -inset), rad - inset, rad - inset);
+            }
+            p.setPen(QPen(QColor(190, 225, 255), 1.6));
+            p.drawRoundedRect(r.adjusted(0.8, 0.8, -0.8, -0.8), rad - 0.8, rad - 0.8);
 
-        // glass gloss over the upper half
-        QPainterPath gloss;
-        const QRectF g = r.adjusted(4, 3, -4, -H * 0.5);
-        gloss.addRoundedRect(g, rad - 4, rad - 4);
-        QLinearGradient gl(0, g.top(), 0, g.bottom());
-        gl.setColorAt(0.0, QColor(255, 255, 255, 95));
-        gl.setColorAt(1.0, QColor(255, 255, 255, 14));
-        p.fillPath(gloss, gl);
+            // glass gloss over the upper half
+            QPainterPath gloss;
+            const QRectF g = r.adjusted(4, 3, -4, -H * 0.5);
+            gloss.addRoundedRect(g, rad - 4, rad - 4);
+            QLinearGradient gl(0, g.top(), 0, g.bottom());
+            gl.setColorAt(0.0, QColor(255, 255, 255, 95));
+            gl.setColorAt(1.0, QColor(255, 255, 255, 14));
+            p.fillPath(gloss, gl);
 
-        // faint reflected light along the bottom
-        QLinearGradient low(0, H * 0.75, 0, H);
-        low.setColorAt(0.0, QColor(120, 190, 255, 0));
-        low.setColorAt(1.0, QColor(120, 190, 255, 60));
-        p.fillPath(shape, low);
-    }, dpr);
+            // faint reflected light along the bottom
+            QLinearGradient low(0, H * 0.75, 0, H);
+            low.setColorAt(0.0, QColor(120, 190, 255, 0));
+            low.setColorAt(1.0, QColor(120, 190, 255, 60));
+            p.fillPath(shape, low);
+        },
+        dpr);
 
     QImage out(W * dpr, H * dpr, QImage::Format_RGB32);
-    out.fill(Qt::black); // the dock window behind it is black
+    out.fill(Qt::black);   // the dock window behind it is black
     QPainter p(&out);
     p.drawImage(0, 0, bar);
     p.end();
@@ -458,18 +478,15 @@ struct Glyph {
     void (*draw)(QPainter &);
 };
 
-QPen glyphPen(double width = 2.0)
-{
-    return QPen(Qt::white, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-}
-const QColor kFill(255, 255, 255, 80); // translucent body inside outlined glyphs
+QPen glyphPen(double width = 2.0) { return QPen(Qt::white, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin); }
+const QColor kFill(255, 255, 255, 80);   // translucent body inside outlined glyphs
 
 void glyphWindow(QPainter &p)
 {
     p.setPen(glyphPen());
     p.setBrush(Qt::NoBrush);
     p.drawRoundedRect(QRectF(10, 7, 26, 22), 2, 2);
-    p.fillRect(QRectF(10, 7, 26, 5), Qt::white); // title bar
+    p.fillRect(QRectF(10, 7, 26, 5), Qt::white);   // title bar
     p.fillRect(QRectF(11, 12, 24, 16), QColor(255, 255, 255, 45));
 }
 
@@ -485,7 +502,7 @@ void glyphCircle(QPainter &p)
     p.setBrush(Qt::white);
     p.drawEllipse(c, 2.6, 2.6);
     p.setPen(glyphPen(1.6));
-    for (int k = 0; k < 4; ++k) { // ticks on the ring, like a dial
+    for (int k = 0; k < 4; ++k) {   // ticks on the ring, like a dial
         const double a = k * M_PI / 2;
         p.drawLine(c + QPointF(std::cos(a), std::sin(a)) * 8.2, c + QPointF(std::cos(a), std::sin(a)) * 12.6);
     }
@@ -496,7 +513,7 @@ void glyphBars(QPainter &p)
     const int heights[] = {9, 15, 20, 12, 17, 7};
     for (int i = 0; i < 6; ++i)
         p.fillRect(QRect(10 + i * 5, 26 - heights[i], 3, heights[i]), Qt::white);
-    p.fillRect(QRect(8, 27, 30, 2), Qt::white); // baseline
+    p.fillRect(QRect(8, 27, 30, 2), Qt::white);   // baseline
 }
 
 void glyphLines(QPainter &p)
@@ -517,12 +534,11 @@ void glyphTrapezoid(QPainter &p)
 
 void glyphArrow(QPainter &p)
 {
-    const QPointF pts[] = {{21.5, 6}, {27.5, 6}, {27.5, 18}, {34.5, 18},
-                           {24.5, 29}, {14.5, 18}, {21.5, 18}};
+    const QPointF pts[] = {{21.5, 6}, {27.5, 6}, {27.5, 18}, {34.5, 18}, {24.5, 29}, {14.5, 18}, {21.5, 18}};
     p.setPen(glyphPen());
     p.setBrush(kFill);
     p.drawPolygon(pts, 7);
-    p.drawLine(QPointF(13.5, 33), QPointF(35.5, 33)); // the floor it points to
+    p.drawLine(QPointF(13.5, 33), QPointF(35.5, 33));   // the floor it points to
 }
 
 void glyphZigzag(QPainter &p)
@@ -581,9 +597,8 @@ QImage glyphMask(const Glyph &g, int dpr)
 void makeDockIcons(int dpr)
 {
     const Glyph glyphs[] = {
-        {1, 46, 36, glyphWindow}, {4, 46, 36, glyphCircle}, {5, 46, 34, glyphBars},
-        {6, 46, 34, glyphLines},  {7, 46, 34, glyphTrapezoid}, {8, 49, 40, glyphArrow},
-        {9, 43, 42, glyphZigzag},
+        {1, 46, 36, glyphWindow},    {4, 46, 36, glyphCircle}, {5, 46, 34, glyphBars},   {6, 46, 34, glyphLines},
+        {7, 46, 34, glyphTrapezoid}, {8, 49, 40, glyphArrow},  {9, 43, 42, glyphZigzag},
     };
     for (const Glyph &g : glyphs) {
         const QImage mask = glyphMask(g, dpr);
@@ -618,8 +633,8 @@ void makeDockIcons(int dpr)
 void makeResourceFile()
 {
     // The .ico holds 16, 32 and 48; the larger sizes come as PNGs.
-    QStringList files = {"desktop.jpg", "desktop@2x.jpg", "syrel.ico", "syrel-64.png", "syrel-128.png",
-                         "syrel-256.png", "dock-bar.png", "dock-bar@2x.png"};
+    QStringList files = {"desktop.jpg",   "desktop@2x.jpg", "syrel.ico",    "syrel-64.png",
+                         "syrel-128.png", "syrel-256.png",  "dock-bar.png", "dock-bar@2x.png"};
     for (int n : {1, 4, 5, 6, 7, 8, 9})
         for (const char *kind : {"", "-lit"})
             for (const char *at : {"", "@2x"})
@@ -638,7 +653,7 @@ void makeResourceFile()
     report("assets.qrc", ok);
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char **argv)
 {
