@@ -26,14 +26,7 @@ die() { printf 'package-check: FAILED: %s\n' "$*" >&2; exit 1; }
 tmp=$(mktemp -d "${TMPDIR:-/tmp}/syrel-package.XXXXXX")
 xvfb_pid='' wm_pid='' app_pid='' installed=''
 apt() { DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=300 -y -q "$@"; }
-stop() { # stop one process we started, by its id, and reap it
-  local pid=$1
-  [ -n "$pid" ] || return 0
-  kill "$pid" 2>/dev/null || true
-  for _ in $(seq 20); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-  kill -9 "$pid" 2>/dev/null || true
-  wait "$pid" 2>/dev/null || true
-}
+. "$(dirname "${BASH_SOURCE[0]}")/../tools/xvfb.sh"   # stop, start_xvfb
 cleanup() {
   local rc=$?
   trap - EXIT INT TERM
@@ -107,24 +100,9 @@ clips=$(dirname "$(readlink -f "$program")")
 [ "$clips" = "$root$home" ] || die "$program leads to $clips, not $root$home"
 
 # --- a run, from an unrelated folder ------------------------------------------------
-display=''
-for _ in 1 2 3 4 5; do
-  n=$((100 + RANDOM % 800))
-  [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-  Xvfb ":$n" -screen 0 "${W}x${H}x24" -nolisten tcp >"$tmp/xvfb.log" 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 50); do
-    kill -0 "$xvfb_pid" 2>/dev/null || break
-    if xdpyinfo -display ":$n" >/dev/null 2>&1; then display=":$n"; break; fi
-    sleep 0.1
-  done
-  [ -n "$display" ] && break
-  stop "$xvfb_pid"; xvfb_pid=''
-done
-[ -n "$display" ] || die "could not start Xvfb: $(tail -3 "$tmp/xvfb.log")"
-export DISPLAY=$display
+start_xvfb "$W" "$H" "$tmp/xvfb.log" || die "could not start Xvfb: $(tail -3 "$tmp/xvfb.log")"
 unset WAYLAND_DISPLAY QT_QPA_PLATFORM
-DISPLAY=$display openbox >"$tmp/openbox.log" 2>&1 &
+openbox >"$tmp/openbox.log" 2>&1 &
 wm_pid=$!
 for _ in $(seq 50); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
 

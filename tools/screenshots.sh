@@ -51,14 +51,7 @@ out=$(cd "$out" && pwd)
 # --- private X server, window manager, compositor; all gone on any exit ----------
 tmp=$(mktemp -d "${TMPDIR:-/tmp}/syrel-shots.XXXXXX")
 xvfb_pid='' wm_pid='' cm_pid='' app_pid=''
-stop() { # stop one process we started, by its id, and reap it
-  local pid=$1
-  [ -n "$pid" ] || return 0
-  kill "$pid" 2>/dev/null || true
-  for _ in 1 2 3 4 5 6 7 8 9 10; do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-  kill -9 "$pid" 2>/dev/null || true
-  wait "$pid" 2>/dev/null || true
-}
+. "$(dirname "${BASH_SOURCE[0]}")/../tools/xvfb.sh"   # stop, start_xvfb
 cleanup() {
   local rc=$?
   trap - EXIT INT TERM
@@ -70,22 +63,7 @@ trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-display=''
-for _ in 1 2 3 4 5; do
-  n=$((100 + RANDOM % 800))
-  [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-  Xvfb ":$n" -screen 0 "${W}x${H}x24" -nolisten tcp >"$tmp/xvfb.log" 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 50); do
-    kill -0 "$xvfb_pid" 2>/dev/null || break
-    if xdpyinfo -display ":$n" >/dev/null 2>&1; then display=":$n"; break; fi
-    sleep 0.1
-  done
-  [ -n "$display" ] && break
-  stop "$xvfb_pid"; xvfb_pid=''
-done
-[ -n "$display" ] || die "could not start Xvfb: $(tail -3 "$tmp/xvfb.log")"
-export DISPLAY=$display
+start_xvfb "$W" "$H" "$tmp/xvfb.log" || die "could not start Xvfb: $(tail -3 "$tmp/xvfb.log")"
 unset WAYLAND_DISPLAY
 say "X server on $DISPLAY (${W}x${H})"
 
