@@ -9,7 +9,7 @@ build=${SYREL_BUILD:-$here/build}
 mode=${1:-run}
 
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev
-  libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
+  libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev libswscale-dev libavutil-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav gstreamer1.0-pulseaudio ffmpeg
   pulseaudio pulseaudio-utils
   fonts-dejavu-core xvfb xauth openbox xcompmgr x11-utils xdotool imagemagick)
