@@ -21,7 +21,9 @@
 #include <fcntl.h>
 #include <mutex>
 #include <set>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
 
@@ -124,6 +126,23 @@ void letAllGo()
     }
 }
 
+// Media threads give way to the interface thread when the cores are
+// busy: a clip starting must not take the interface's turn.
+void yieldToInterface()
+{
+    setpriority(PRIO_PROCESS, id_t(syscall(SYS_gettid)), 5);
+}
+
+// One decoding thread: the clips are small, and frame threads cost more in
+// hand-overs than they save.
+void onElementAdded(GstBin *, GstBin *, GstElement *element, gpointer)
+{
+    GstElementFactory *factory = gst_element_get_factory(element);
+    if (factory && g_str_has_prefix(GST_OBJECT_NAME(factory), "avdec_") &&
+        g_object_class_find_property(G_OBJECT_GET_CLASS(element), "max-threads"))
+        g_object_set(element, "max-threads", 1, nullptr);
+}
+
 void initOnce()
 {
     static std::once_flag once;
@@ -135,6 +154,14 @@ GstBusSyncReply onBusMessage(GstBus *, GstMessage *message, gpointer data)
 {
     auto *s = static_cast<GstSession *>(data);
     const GstMessageType type = GST_MESSAGE_TYPE(message);
+    if (type == GST_MESSAGE_STREAM_STATUS) {
+        GstStreamStatusType status;
+        GstElement *owner = nullptr;
+        gst_message_parse_stream_status(message, &status, &owner);
+        if (status == GST_STREAM_STATUS_TYPE_ENTER)   // told on the streaming thread itself
+            yieldToInterface();
+        return GST_BUS_DROP;
+    }
     const bool wanted = type == GST_MESSAGE_ERROR || type == GST_MESSAGE_EOS ||
                         (type == GST_MESSAGE_STATE_CHANGED && GST_MESSAGE_SRC(message) == GST_OBJECT(s->pipeline));
     if (wanted) {
@@ -183,6 +210,7 @@ void GstSession::run()
         std::lock_guard lock(g_liveLock);
         g_live.insert(this);
     }
+    yieldToInterface();
     initOnce();
     std::function<void(const QString &)> hook;
     {
@@ -281,6 +309,7 @@ bool GstSession::build()
 
     gchar *uri = gst_filename_to_uri(QFile::encodeName(path).constData(), nullptr);
     g_object_set(pipeline, "uri", uri, "video-sink", video, "flags", PlayFlags, nullptr);
+    g_signal_connect(pipeline, "deep-element-added", G_CALLBACK(onElementAdded), nullptr);
     g_free(uri);
     applySettings();
     GstBus *bus = gst_element_get_bus(pipeline);
