@@ -3,6 +3,8 @@
 
 #include "gstengine.h"
 
+#include "frameconvert.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QLoggingCategory>
@@ -22,7 +24,9 @@
 #include <fcntl.h>
 #include <mutex>
 #include <set>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
 
@@ -43,8 +47,6 @@ std::mutex g_liveLock;
 std::set<GstSession *> g_live;
 void letAllGo();
 
-// Pictures arrive as 32-bit pixels in the order QImage::Format_RGB32 keeps them.
-constexpr const char *PixelFormat = G_BYTE_ORDER == G_LITTLE_ENDIAN ? "BGRx" : "xRGB";
 // playbin's flags: video, audio and software volume; no subtitles, no
 // deinterlacing or colour balance elements in the path.
 constexpr guint PlayFlags = 0x1 | 0x2 | 0x10;
@@ -70,7 +72,7 @@ struct GstSession : std::enable_shared_from_this<GstSession> {
 
     // The worker's own.
     GstElement *pipeline = nullptr;
-    GstElement *filter = nullptr;
+    FrameConverter converter;   // the streaming thread's
     bool wantPlaying = false, userPaused = false;
     bool prerolled = false;
 
@@ -127,6 +129,20 @@ void letAllGo()
     }
 }
 
+// Media threads give way to the interface thread when the cores are
+// busy: a clip starting must not take the interface's turn.
+void yieldToInterface() { setpriority(PRIO_PROCESS, id_t(syscall(SYS_gettid)), 5); }
+
+// One decoding thread: the clips are small, and frame threads cost more in
+// hand-overs than they save.
+void onElementAdded(GstBin *, GstBin *, GstElement *element, gpointer)
+{
+    GstElementFactory *factory = gst_element_get_factory(element);
+    if (factory && g_str_has_prefix(GST_OBJECT_NAME(factory), "avdec_") &&
+        g_object_class_find_property(G_OBJECT_GET_CLASS(element), "max-threads"))
+        g_object_set(element, "max-threads", 1, nullptr);
+}
+
 void initOnce()
 {
     static std::once_flag once;
@@ -138,6 +154,14 @@ GstBusSyncReply onBusMessage(GstBus *, GstMessage *message, gpointer data)
 {
     auto *s = static_cast<GstSession *>(data);
     const GstMessageType type = GST_MESSAGE_TYPE(message);
+    if (type == GST_MESSAGE_STREAM_STATUS) {
+        GstStreamStatusType status;
+        GstElement *owner = nullptr;
+        gst_message_parse_stream_status(message, &status, &owner);
+        if (status == GST_STREAM_STATUS_TYPE_ENTER)   // told on the streaming thread itself
+            yieldToInterface();
+        return GST_BUS_DROP;
+    }
     const bool wanted = type == GST_MESSAGE_ERROR || type == GST_MESSAGE_EOS ||
                         (type == GST_MESSAGE_STATE_CHANGED && GST_MESSAGE_SRC(message) == GST_OBJECT(s->pipeline));
     if (wanted) {
@@ -164,28 +188,9 @@ GstFlowReturn onPreroll(GstAppSink *sink, gpointer data)
     return GST_FLOW_OK;
 }
 
-// A picture keeps its buffer, not the sample: appsink reuses its samples.
-struct HeldFrame {
-    GstBuffer *buffer;
-    GstMapInfo map;
-};
+// What the decoders hand out in the main: anything else is made I420 first.
+GstCaps *frameCaps() { return gst_caps_from_string("video/x-raw, format=(string){ I420, YV12, NV12, Y42B, Y444 }"); }
 
-void releaseFrame(void *info)
-{
-    auto *held = static_cast<HeldFrame *>(info);
-    gst_buffer_unmap(held->buffer, &held->map);
-    gst_buffer_unref(held->buffer);
-    delete held;
-}
-
-GstCaps *pictureCaps(QSize size)
-{
-    GstCaps *caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, PixelFormat, "pixel-aspect-ratio",
-                                        GST_TYPE_FRACTION, 1, 1, nullptr);
-    if (size.width() > 0 && size.height() > 0)
-        gst_caps_set_simple(caps, "width", G_TYPE_INT, size.width(), "height", G_TYPE_INT, size.height(), nullptr);
-    return caps;
-}
 }   // namespace
 
 void setOpenHook(std::function<void(const QString &)> hook)
@@ -202,6 +207,7 @@ void GstSession::run()
         std::lock_guard lock(g_liveLock);
         g_live.insert(this);
     }
+    yieldToInterface();
     initOnce();
     std::function<void(const QString &)> hook;
     {
@@ -270,20 +276,22 @@ bool GstSession::probe()
 bool GstSession::build()
 {
     pipeline = gst_element_factory_make("playbin", nullptr);
-    GstElement *convert = gst_element_factory_make("videoconvertscale", nullptr);
-    filter = gst_element_factory_make("capsfilter", nullptr);
+    GstElement *convert = gst_element_factory_make("videoconvert", nullptr);
+    GstElement *filter = gst_element_factory_make("capsfilter", nullptr);
     GstElement *sink = gst_element_factory_make("appsink", nullptr);
     if (!pipeline || !convert || !filter || !sink) {
         for (GstElement *e : {pipeline, convert, filter, sink})
             if (e)
                 gst_object_unref(e);
-        pipeline = filter = nullptr;
-        event(Failed, QStringLiteral("GStreamer's playbin, videoconvertscale or appsink is missing"));
+        pipeline = nullptr;
+        event(Failed, QStringLiteral("GStreamer's playbin, videoconvert or appsink is missing"));
         return false;
     }
-    // Colour conversion and scaling to the picture's size in one pass,
-    // bilinear, black bars where the shapes differ.
-    g_object_set(convert, "method", 1, "add-borders", TRUE, nullptr);
+    // Frames come as decoded (videoconvert lets the usual formats through
+    // untouched); they are made RGB at the size shown in one pass, below.
+    GstCaps *caps = frameCaps();
+    g_object_set(filter, "caps", caps, nullptr);
+    gst_caps_unref(caps);
     g_object_set(sink, "sync", TRUE, "max-buffers", 2u, "enable-last-sample", FALSE, "qos", TRUE, nullptr);
     GstAppSinkCallbacks callbacks{};
     callbacks.new_sample = onSample;
@@ -298,6 +306,7 @@ bool GstSession::build()
 
     gchar *uri = gst_filename_to_uri(QFile::encodeName(path).constData(), nullptr);
     g_object_set(pipeline, "uri", uri, "video-sink", video, "flags", PlayFlags, nullptr);
+    g_signal_connect(pipeline, "deep-element-added", G_CALLBACK(onElementAdded), nullptr);
     g_free(uri);
     applySettings();
     GstBus *bus = gst_element_get_bus(pipeline);
@@ -324,16 +333,12 @@ void GstSession::applySettings()
 {
     float v;
     bool mute;
-    QSize s;
     {
         std::lock_guard lock(m);
-        v = volume, mute = muted, s = size;
+        v = volume, mute = muted;
     }
     // playbin's volume is linear: 0.5 is -6 dB.
     g_object_set(pipeline, "volume", double(v), "mute", gboolean(mute), nullptr);
-    GstCaps *caps = pictureCaps(s);
-    g_object_set(filter, "caps", caps, nullptr);
-    gst_caps_unref(caps);
 }
 
 void GstSession::deliverSample(GstSample *sample)
@@ -341,23 +346,49 @@ void GstSession::deliverSample(GstSample *sample)
     GstVideoInfo info;
     GstBuffer *buffer = gst_sample_get_buffer(sample);
     GstCaps *caps = gst_sample_get_caps(sample);
-    const bool known = buffer && caps && gst_video_info_from_caps(&info, caps);
-    auto *held = new HeldFrame{known ? gst_buffer_ref(buffer) : nullptr, {}};
-    gst_sample_unref(sample);
-    if (!known || !gst_buffer_map(held->buffer, &held->map, GST_MAP_READ)) {
-        if (held->buffer)
-            gst_buffer_unref(held->buffer);
-        delete held;
+    GstVideoFrame frame;
+    if (!buffer || !caps || !gst_video_info_from_caps(&info, caps) ||
+        !gst_video_frame_map(&frame, &info, buffer, GST_MAP_READ)) {
+        gst_sample_unref(sample);
         return;
     }
-    QImage picture(held->map.data, GST_VIDEO_INFO_WIDTH(&info), GST_VIDEO_INFO_HEIGHT(&info),
-                   GST_VIDEO_INFO_PLANE_STRIDE(&info, 0), QImage::Format_RGB32, releaseFrame, held);
+    YuvFrame yuv;
+    switch (GST_VIDEO_INFO_FORMAT(&info)) {
+    case GST_VIDEO_FORMAT_YV12: yuv.format = YuvFrame::YV12; break;
+    case GST_VIDEO_FORMAT_NV12: yuv.format = YuvFrame::NV12; break;
+    case GST_VIDEO_FORMAT_Y42B: yuv.format = YuvFrame::Y42B; break;
+    case GST_VIDEO_FORMAT_Y444: yuv.format = YuvFrame::Y444; break;
+    default: yuv.format = YuvFrame::I420; break;
+    }
+    yuv.width = GST_VIDEO_INFO_WIDTH(&info);
+    yuv.height = GST_VIDEO_INFO_HEIGHT(&info);
+    for (guint i = 0; i < GST_VIDEO_FRAME_N_PLANES(&frame) && i < 3; ++i) {
+        yuv.planes[i] = static_cast<const unsigned char *>(GST_VIDEO_FRAME_PLANE_DATA(&frame, i));
+        yuv.strides[i] = GST_VIDEO_FRAME_PLANE_STRIDE(&frame, i);
+    }
+    // Where nothing says, GStreamer takes BT.601 up to 576 lines and BT.709 above.
+    yuv.bt709 = info.colorimetry.matrix == GST_VIDEO_COLOR_MATRIX_BT709;
+    yuv.fullRange = info.colorimetry.range == GST_VIDEO_COLOR_RANGE_0_255;
+    // Shown at its display shape; fitted to the area when one is asked for.
+    QSize shown(yuv.width, yuv.height);
+    if (GST_VIDEO_INFO_PAR_N(&info) > 0 && GST_VIDEO_INFO_PAR_D(&info) > 0)
+        shown.setWidth(int(qint64(yuv.width) * GST_VIDEO_INFO_PAR_N(&info) / GST_VIDEO_INFO_PAR_D(&info)));
+    QSize area;
+    {
+        std::lock_guard lock(m);
+        area = size;
+    }
+    if (area.width() > 0 && area.height() > 0)
+        shown = shown.scaled(area, Qt::KeepAspectRatio);
+    QImage picture = converter.convert(yuv, shown.expandedTo(QSize(1, 1)));
+    gst_video_frame_unmap(&frame);
+    gst_sample_unref(sample);
+    if (picture.isNull())
+        return;
     {
         std::lock_guard lock(pictureLock);
         this->picture.swap(picture);
     }
-    // The frame replaced is released here, off the interface thread.
-    picture = QImage();
     if (!pictureNoticed.exchange(true))
         event(Picture);
 }
@@ -437,7 +468,7 @@ void GstSession::tearDown()
         gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
         gst_object_unref(bus);
         gst_object_unref(pipeline);
-        pipeline = filter = nullptr;
+        pipeline = nullptr;
     }
     {
         std::lock_guard lock(pictureLock);

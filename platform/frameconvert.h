@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
+#pragma once
+// Decoded frames made into pictures at the size they are shown: colour
+// conversion and bilinear scaling in one pass, by FFmpeg's libswscale, on
+// the thread that delivers the frame.
+
+#include <QImage>
+#include <QSize>
+#include <array>
+#include <vector>
+
+struct SwsContext;
+
+namespace platform {
+
+// One decoded frame, as the decoder lays it out.
+struct YuvFrame {
+    enum Format { I420, YV12, NV12, Y42B, Y444 };
+    Format format = I420;
+    int width = 0, height = 0;
+    const unsigned char *planes[3] = {};
+    int strides[3] = {};
+    bool bt709 = false;       // otherwise BT.601
+    bool fullRange = false;   // otherwise 16..235 (219 levels of luma)
+};
+
+class FrameConverter {
+public:
+    FrameConverter() = default;
+    ~FrameConverter();
+    FrameConverter(const FrameConverter &) = delete;
+    FrameConverter &operator=(const FrameConverter &) = delete;
+
+    // The frame as an RGB32 picture of the given size; null on failure.
+    // Pictures are reused once nobody else holds them.
+    QImage convert(const YuvFrame &frame, QSize size);
+
+private:
+    QImage target(QSize size);
+    SwsContext *m_context = nullptr;
+    int m_colours = -1;   // the colour details m_context was set up for
+    std::array<int, 5> m_shape{};
+    std::vector<QImage> m_pool;
+};
+
+}   // namespace platform
