@@ -17,6 +17,7 @@
 //   syrel-bench --viewer SECONDS  plays the world viewer, reports SECONDS of it
 //   syrel-bench --rest SECONDS    desktop, dock and both consoles, idle
 //   syrel-bench --timings         the in-process timings and the fades only
+//   syrel-bench --switches        the clip-switch rows alone
 
 #include "proc.h"
 
@@ -515,9 +516,10 @@ void measureSwitches()
     std::vector<double> gaps, pictures;
     const int switches = 100;
     for (int i = 0; i < switches; ++i) {
+        switchedAt = -1;                     // the clip before goes on showing pictures: not counted
+        waitFor([] { return false; }, 20);   // a tick just before
         longest = 0;
         firstPicture = -1;
-        waitFor([] { return false; }, 20);   // a tick just before
         switchedAt = now();
         lastTick = std::min(lastTick, switchedAt);
         (v.*handlers[i % 7])();
@@ -661,6 +663,13 @@ int main(int argc, char *argv[])
         return viewerMode(app, seconds);
     if (mode == QStringLiteral("--rest"))
         return restMode(app, seconds);
+    if (mode == QStringLiteral("--switches")) {   // the clip-switch rows alone
+        app.setQuitOnLastWindowClosed(false);
+        installFontSubstitutes();
+        measureSwitches();
+        printTable();
+        return 0;
+    }
 
     app.setQuitOnLastWindowClosed(false);
     installFontSubstitutes();

@@ -436,6 +436,29 @@ private slots:
         }
     }
 
+    // A switch shows the new clip's first picture soon, while the previous
+    // clip is still being let go.
+    void aSwitchShowsTheNewClipSoon()
+    {
+        setMediaEngineFactory(nullptr);
+        WindowsMediaPlayer p(host.get(), QStringLiteral("WindowsMediaPlayer1"));
+        p.playCount = 999;
+        int frames = 0;
+        connect(&p, &WindowsMediaPlayer::frameShown, this, [&] { ++frames; });
+        p.setURL(demoClip("Map-Blanc-Vide.avi"));
+        QTRY_VERIFY_WITH_TIMEOUT(frames > 5, 20000);
+        for (const char *clip : {"Syrel.avi", "5eme.avi", "Map-Vide-Tour.avi"}) {
+            frames = 0;
+            QElapsedTimer t;
+            t.start();
+            p.setURL(demoClip(clip));
+            QTRY_VERIFY_WITH_TIMEOUT(frames > 0, 5000);
+            qDebug() << clip << "first picture after" << t.elapsed() << "ms";
+            QVERIFY2(t.elapsed() < 500, qPrintable(QString::number(t.elapsed())));
+            QTRY_COMPARE_WITH_TIMEOUT(p.status(), QStringLiteral("Lecture"), 5000);
+        }
+    }
+
     // Scaled by the engine to fit the area, the clip's shape kept; black bars.
     void realEngineScalesToTheArea()
     {
