@@ -535,24 +535,25 @@ void GstEngine::stop()
     emit stopped();
 }
 
+void GstEngine::updateSession(const std::function<void(GstSession &)> &change)
+{
+    if (m_session) {
+        std::lock_guard lock(m_session->m);
+        change(*m_session);
+    }
+    post(Settings);
+}
+
 void GstEngine::setVolume(float volume)
 {
     m_volume = volume;
-    if (m_session) {
-        std::lock_guard lock(m_session->m);
-        m_session->volume = volume;
-    }
-    post(Settings);
+    updateSession([volume](GstSession &s) { s.volume = volume; });
 }
 
 void GstEngine::setMuted(bool muted)
 {
     m_muted = muted;
-    if (m_session) {
-        std::lock_guard lock(m_session->m);
-        m_session->muted = muted;
-    }
-    post(Settings);
+    updateSession([muted](GstSession &s) { s.muted = muted; });
 }
 
 void GstEngine::setRate(double) {}   // clips play at their own speed
@@ -562,11 +563,7 @@ void GstEngine::setPictureSize(QSize size)
     if (size == m_pictureSize)
         return;
     m_pictureSize = size;
-    if (m_session) {
-        std::lock_guard lock(m_session->m);
-        m_session->size = size;
-    }
-    post(Settings);
+    updateSession([size](GstSession &s) { s.size = size; });
 }
 
 QImage GstEngine::takePicture()

@@ -9,6 +9,7 @@
 // mount) is simply left behind: the next clip gets a fresh one, and the
 // process can end without it.
 
+#include <functional>
 #include "mediaplayer.h"
 
 #include <memory>
@@ -40,6 +41,8 @@ public:
 
 private:
     void post(int command);
+    // Changes the running clip's settings under its lock, then tells its worker.
+    void updateSession(const std::function<void(GstSession &)> &change);
     std::shared_ptr<GstSession> m_session;
     float m_volume = 1.0f;
     bool m_muted = false;

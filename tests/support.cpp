@@ -143,6 +143,21 @@ void TestWorld::outsideHandlers(const std::function<void()> &fn)
 
 QStringList linesOf(const ConsoleWindow &console) { return console.List1->lines(); }
 
+QString offCentre(const QWidget *window, QSize screen)
+{
+    const QRect frame = window->frameGeometry();
+    const QPoint off = frame.center() - QRect(QPoint(0, 0), screen).center();
+    if (qAbs(off.x()) <= 1 && qAbs(off.y()) <= 1)
+        return {};
+    return QStringLiteral("frame %1,%2 %3x%4 is off the centre by %5,%6")
+        .arg(frame.x())
+        .arg(frame.y())
+        .arg(frame.width())
+        .arg(frame.height())
+        .arg(off.x())
+        .arg(off.y());
+}
+
 void click(QWidget *w)
 {
     const QPointF at = QRectF(w->rect()).center();

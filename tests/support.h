@@ -103,6 +103,10 @@ private:
     std::unique_ptr<platform::HandlerScope> m_scope;
 };
 
+// Empty when the window's frame sits in the middle of a screen of that size
+// (within a pixel); otherwise where it is.
+QString offCentre(const QWidget *window, QSize screen);
+
 // A left click in the middle of a widget, delivered as the window system would.
 void click(QWidget *w);
 

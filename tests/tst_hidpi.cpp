@@ -18,6 +18,7 @@
 #include <QImageReader>
 #include <QPainter>
 #include <QTest>
+#include <tuple>
 
 using namespace platform;
 
@@ -70,6 +71,13 @@ const IconPlace Icons[] = {
     {7, {282, 24, 46, 34}}, {8, {354, 18, 49, 40}}, {9, {435, 18, 43, 42}},
 };
 
+// Icon N of the dock with its normal and lit holders (ImageN, ImageNN, ImageNH).
+std::tuple<Image *, Image *, Image *> holders(Dock &dock, int n)
+{
+    const QString name = QStringLiteral("Image%1").arg(n);
+    return {dock.window()->findChild<Image *>(name), dock.window()->findChild<Image *>(name + QString::number(n)),
+            dock.window()->findChild<Image *>(name + QLatin1Char('H'))};
+}
 }   // namespace
 
 class TestHiDpi : public QObject {
@@ -114,10 +122,7 @@ private slots:
         QCOMPARE(dock.window()->size(), QSize(500, 74));
 
         for (const IconPlace &i : Icons) {
-            const QString name = QStringLiteral("Image%1").arg(i.n);
-            auto *icon = dock.window()->findChild<Image *>(name);
-            auto *normal = dock.window()->findChild<Image *>(name + QString::number(i.n));
-            auto *lit = dock.window()->findChild<Image *>(name + QLatin1Char('H'));
+            auto [icon, normal, lit] = holders(dock, i.n);
             QVERIFY(icon && normal && lit);
             for (const Image *image : {icon, normal, lit}) {
                 QCOMPARE(image->size(), i.place.size());
@@ -142,14 +147,12 @@ private slots:
         const qreal dpr = screenRatio();
         Dock &dock = Forms::get<Dock>();
         for (const IconPlace &i : Icons) {
-            const QString name = QStringLiteral("Image%1").arg(i.n);
-            auto *icon = dock.window()->findChild<Image *>(name);
-            auto *normal = dock.window()->findChild<Image *>(name + QString::number(i.n));
-            auto *lit = dock.window()->findChild<Image *>(name + QLatin1Char('H'));
+            auto [icon, normal, lit] = holders(dock, i.n);
             QVERIFY(icon && normal && lit);
             const double on = luminanceOnBar(lit->Picture(), i.place.topLeft(), dpr);
             const double off = luminanceOnBar(normal->Picture(), i.place.topLeft(), dpr);
-            QVERIFY2(on > off + 10, qPrintable(QStringLiteral("%1: lit %2, normal %3").arg(name).arg(on).arg(off)));
+            QVERIFY2(on > off + 10,
+                     qPrintable(QStringLiteral("%1: lit %2, normal %3").arg(icon->objectName()).arg(on).arg(off)));
             QVERIFY(shows(icon, normal));   // the dock starts unlit
         }
     }
