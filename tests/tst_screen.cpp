@@ -25,17 +25,7 @@ QString xdotool(const QStringList &args)
 
 void clickAt(QPoint at) { xdotool({"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"}); }
 
-bool waitUntil(const std::function<bool()> &done, int limitMs)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > limitMs)
-            return false;
-        QTest::qWait(20);
-    }
-    return true;
-}
+bool waitUntil(const std::function<bool()> &done, int limitMs) { return QTest::qWaitFor(done, limitMs); }
 
 // Client sizes of the program's windows, which tell them apart (three of
 // them are captioned with one space).
