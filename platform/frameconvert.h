@@ -2,9 +2,11 @@
 // SPDX-FileCopyrightText: 2026 The Syrel developers
 
 #pragma once
-// Decoded frames made into pictures at the size they are shown: colour
-// conversion and bilinear scaling in one pass, by FFmpeg's libswscale, on
-// the thread that delivers the frame.
+// Decoded frames made into pictures at the size they are shown, by
+// FFmpeg's libswscale, on the thread that delivers the frame: bilinear
+// scaling of the YUV planes, then colour conversion at the size shown.
+// Two passes cost less than one here: libswscale's scaled path into
+// packed RGB is plain C, its unscaled YUV to RGB path is vectorised.
 
 #include <QImage>
 #include <QSize>
@@ -28,7 +30,8 @@ struct YuvFrame {
 
 class FrameConverter {
 public:
-    FrameConverter() = default;
+    // Keeps up to poolSize pictures for reuse.
+    explicit FrameConverter(size_t poolSize = 3) : m_poolSize(poolSize) {}
     ~FrameConverter();
     FrameConverter(const FrameConverter &) = delete;
     FrameConverter &operator=(const FrameConverter &) = delete;
@@ -39,9 +42,15 @@ public:
 
 private:
     QImage target(QSize size);
-    SwsContext *m_context = nullptr;
-    int m_colours = -1;   // the colour details m_context was set up for
+    bool prepare(const YuvFrame &frame, QSize size);
+    void freePlanes();
+    SwsContext *m_scale = nullptr;     // YUV to YUV at the size shown; none at the frame's own size
+    SwsContext *m_convert = nullptr;   // YUV to RGB, unscaled
+    int m_colours = -1;                // the colour details m_convert was set up for
     std::array<int, 5> m_shape{};
+    unsigned char *m_planes[4] = {};   // the scaled frame
+    int m_strides[4] = {};
+    size_t m_poolSize;
     std::vector<QImage> m_pool;
 };
 

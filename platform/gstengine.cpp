@@ -51,6 +51,14 @@ void letAllGo();
 // deinterlacing or colour balance elements in the path.
 constexpr guint PlayFlags = 0x1 | 0x2 | 0x10;
 constexpr int PrerollLimitSeconds = 5;
+// Pictures are made ahead, in bursts: up to AheadHigh wait in the queue
+// before the sink, and making starts again once AheadLow are left.  Work
+// done in one burst runs on warm caches; a thread woken for every frame
+// pays for a cold start each time, which here cost more than the work.
+constexpr int AheadHigh = 5, AheadLow = 1;
+// Enough for the pictures ahead, the one on show, the one waiting and
+// the one being made.
+constexpr size_t PicturePool = AheadHigh + 4;
 }   // namespace
 
 struct GstSession : std::enable_shared_from_this<GstSession> {
@@ -70,9 +78,17 @@ struct GstSession : std::enable_shared_from_this<GstSession> {
     QImage picture;
     std::atomic<bool> pictureNoticed{false};
 
+    // Pictures made ahead of the sink, oldest first, by the buffer they were made of.
+    std::mutex aheadLock;
+    std::condition_variable aheadCv;
+    std::deque<std::pair<GstBuffer *, QImage>> ahead;   // the buffers are not held, only recognised
+    int queued = 0;          // buffers in the queue before the sink
+    bool flushing = false;   // a seek is emptying the queue
+    bool stopping = false;   // being torn down: nothing may wait any more
+
     // The worker's own.
     GstElement *pipeline = nullptr;
-    FrameConverter converter;   // the streaming thread's
+    FrameConverter converter{PicturePool};   // the streaming thread's
     bool wantPlaying = false, userPaused = false;
     bool prerolled = false;
 
@@ -113,7 +129,11 @@ struct GstSession : std::enable_shared_from_this<GstSession> {
     bool probe();
     bool build();
     void applySettings();
-    void deliverSample(GstSample *sample);
+    void deliverSample(GstSample *sample, bool preroll);
+    QImage makePicture(GstBuffer *buffer, GstCaps *caps);
+    void madeAhead(GstBuffer *buffer, GstCaps *caps);
+    void leftQueue();
+    void flush(bool starting);
     void handle(GstMessage *message);
     void handle(int command);
     void tearDown();
@@ -177,15 +197,39 @@ GstBusSyncReply onBusMessage(GstBus *, GstMessage *message, gpointer data)
 GstFlowReturn onSample(GstAppSink *sink, gpointer data)
 {
     if (GstSample *sample = gst_app_sink_pull_sample(sink))
-        static_cast<GstSession *>(data)->deliverSample(sample);
+        static_cast<GstSession *>(data)->deliverSample(sample, false);
     return GST_FLOW_OK;
 }
 
 GstFlowReturn onPreroll(GstAppSink *sink, gpointer data)
 {
     if (GstSample *sample = gst_app_sink_pull_preroll(sink))
-        static_cast<GstSession *>(data)->deliverSample(sample);
+        static_cast<GstSession *>(data)->deliverSample(sample, true);
     return GST_FLOW_OK;
+}
+
+// Before the queue, on the thread that decodes: the picture is made here.
+GstPadProbeReturn onQueueIn(GstPad *pad, GstPadProbeInfo *info, gpointer data)
+{
+    auto *s = static_cast<GstSession *>(data);
+    if (info->type & GST_PAD_PROBE_TYPE_BUFFER) {
+        GstCaps *caps = gst_pad_get_current_caps(pad);
+        s->madeAhead(GST_PAD_PROBE_INFO_BUFFER(info), caps);
+        if (caps)
+            gst_caps_unref(caps);
+    } else if (GstEvent *event = GST_PAD_PROBE_INFO_EVENT(info)) {
+        if (GST_EVENT_TYPE(event) == GST_EVENT_FLUSH_START)
+            s->flush(true);
+        else if (GST_EVENT_TYPE(event) == GST_EVENT_FLUSH_STOP)
+            s->flush(false);
+    }
+    return GST_PAD_PROBE_OK;
+}
+
+GstPadProbeReturn onQueueOut(GstPad *, GstPadProbeInfo *, gpointer data)
+{
+    static_cast<GstSession *>(data)->leftQueue();
+    return GST_PAD_PROBE_OK;
 }
 
 // What the decoders hand out in the main: anything else is made I420 first.
@@ -278,9 +322,10 @@ bool GstSession::build()
     pipeline = gst_element_factory_make("playbin", nullptr);
     GstElement *convert = gst_element_factory_make("videoconvert", nullptr);
     GstElement *filter = gst_element_factory_make("capsfilter", nullptr);
+    GstElement *queue = gst_element_factory_make("queue", nullptr);
     GstElement *sink = gst_element_factory_make("appsink", nullptr);
-    if (!pipeline || !convert || !filter || !sink) {
-        for (GstElement *e : {pipeline, convert, filter, sink})
+    if (!pipeline || !convert || !filter || !queue || !sink) {
+        for (GstElement *e : {pipeline, convert, filter, queue, sink})
             if (e)
                 gst_object_unref(e);
         pipeline = nullptr;
@@ -297,9 +342,19 @@ bool GstSession::build()
     callbacks.new_sample = onSample;
     callbacks.new_preroll = onPreroll;
     gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, this, nullptr);
+    // Room for one more than the burst, so the queue itself never blocks.
+    g_object_set(queue, "max-size-buffers", guint(AheadHigh + 1), "max-size-bytes", 0u, "max-size-time",
+                 guint64(0), nullptr);
+    GstPad *in = gst_element_get_static_pad(queue, "sink");
+    gst_pad_add_probe(in, GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_FLUSH), onQueueIn,
+                      this, nullptr);
+    gst_object_unref(in);
+    GstPad *out = gst_element_get_static_pad(queue, "src");
+    gst_pad_add_probe(out, GST_PAD_PROBE_TYPE_BUFFER, onQueueOut, this, nullptr);
+    gst_object_unref(out);
     GstElement *video = gst_bin_new("picture");
-    gst_bin_add_many(GST_BIN(video), convert, filter, sink, nullptr);
-    gst_element_link_many(convert, filter, sink, nullptr);
+    gst_bin_add_many(GST_BIN(video), convert, filter, queue, sink, nullptr);
+    gst_element_link_many(convert, filter, queue, sink, nullptr);
     GstPad *pad = gst_element_get_static_pad(convert, "sink");
     gst_element_add_pad(video, gst_ghost_pad_new("sink", pad));
     gst_object_unref(pad);
@@ -341,17 +396,66 @@ void GstSession::applySettings()
     g_object_set(pipeline, "volume", double(v), "mute", gboolean(mute), nullptr);
 }
 
-void GstSession::deliverSample(GstSample *sample)
+void GstSession::madeAhead(GstBuffer *buffer, GstCaps *caps)
+{
+    QImage picture = makePicture(buffer, caps);
+    std::unique_lock lock(aheadLock);
+    ahead.emplace_back(buffer, std::move(picture));
+    // Waits once the burst is made, until the sink has taken most of it.
+    if (++queued >= AheadHigh)
+        aheadCv.wait(lock, [this] { return queued <= AheadLow || flushing || stopping; });
+}
+
+void GstSession::leftQueue()
+{
+    std::lock_guard lock(aheadLock);
+    if (--queued <= AheadLow)
+        aheadCv.notify_all();
+}
+
+void GstSession::flush(bool starting)
+{
+    std::lock_guard lock(aheadLock);
+    flushing = starting;
+    if (!starting) {   // the queue is empty again
+        queued = 0;
+        ahead.clear();
+    }
+    aheadCv.notify_all();
+}
+
+void GstSession::deliverSample(GstSample *sample, bool preroll)
+{
+    GstBuffer *buffer = gst_sample_get_buffer(sample);
+    QImage picture;
+    {
+        std::lock_guard lock(aheadLock);
+        const auto made = std::find_if(ahead.begin(), ahead.end(), [buffer](const auto &a) { return a.first == buffer; });
+        if (made != ahead.end()) {
+            picture = made->second;
+            // The prerolled picture is shown again once playing starts; those
+            // before it were dropped by the sink as late.
+            ahead.erase(ahead.begin(), preroll ? made : made + 1);
+        }
+    }
+    gst_sample_unref(sample);
+    if (picture.isNull())
+        return;
+    {
+        std::lock_guard lock(pictureLock);
+        this->picture.swap(picture);
+    }
+    if (!pictureNoticed.exchange(true))
+        event(Picture);
+}
+
+QImage GstSession::makePicture(GstBuffer *buffer, GstCaps *caps)
 {
     GstVideoInfo info;
-    GstBuffer *buffer = gst_sample_get_buffer(sample);
-    GstCaps *caps = gst_sample_get_caps(sample);
     GstVideoFrame frame;
     if (!buffer || !caps || !gst_video_info_from_caps(&info, caps) ||
-        !gst_video_frame_map(&frame, &info, buffer, GST_MAP_READ)) {
-        gst_sample_unref(sample);
-        return;
-    }
+        !gst_video_frame_map(&frame, &info, buffer, GST_MAP_READ))
+        return {};
     YuvFrame yuv;
     switch (GST_VIDEO_INFO_FORMAT(&info)) {
     case GST_VIDEO_FORMAT_YV12: yuv.format = YuvFrame::YV12; break;
@@ -382,15 +486,7 @@ void GstSession::deliverSample(GstSample *sample)
         shown = shown.scaled(area, Qt::KeepAspectRatio);
     QImage picture = converter.convert(yuv, shown.expandedTo(QSize(1, 1)));
     gst_video_frame_unmap(&frame);
-    gst_sample_unref(sample);
-    if (picture.isNull())
-        return;
-    {
-        std::lock_guard lock(pictureLock);
-        this->picture.swap(picture);
-    }
-    if (!pictureNoticed.exchange(true))
-        event(Picture);
+    return picture;
 }
 
 void GstSession::handle(GstMessage *message)
@@ -462,6 +558,11 @@ void GstSession::handle(int c)
 
 void GstSession::tearDown()
 {
+    {
+        std::lock_guard lock(aheadLock);
+        stopping = true;   // the streaming threads must not wait on the sink while stopping
+        aheadCv.notify_all();
+    }
     if (pipeline) {
         gst_element_set_state(pipeline, GST_STATE_NULL);
         GstBus *bus = gst_element_get_bus(pipeline);
@@ -473,6 +574,10 @@ void GstSession::tearDown()
     {
         std::lock_guard lock(pictureLock);
         picture = QImage();
+    }
+    {
+        std::lock_guard lock(aheadLock);
+        ahead.clear();
     }
     std::lock_guard lock(m);
     for (GstMessage *message : messages)
