@@ -15,10 +15,12 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QSet>
 #include <QTest>
 #include <QTimer>
 
 #include <atomic>
+#include <cmath>
 #include <sys/stat.h>
 #include <thread>
 
@@ -287,6 +289,50 @@ private slots:
         QCOMPARE(statuses, (QStringList{"Ouverture du média...", "Lecture", "Arrêté"}));
         QVERIFY(frames >= 15);
         QVERIFY2(beat.longest() < 500, qPrintable(QString::number(beat.longest())));
+    }
+
+    // Every frame reaches the screen, in order, in each repetition: none
+    // lost where a repetition starts again or where the clip ends.
+    void realEngineShowsEveryFrameInOrder()
+    {
+        setMediaEngineFactory(nullptr);
+        QTemporaryDir dir;
+        const QString clip = dir.filePath(QStringLiteral("counted.avi"));
+        // Frame N is the grey 20 + 10 N.
+        if (!ffmpeg({"-f", "lavfi", "-i", "color=s=64x48:r=25:d=0.8,format=rgb24,geq=r='20+N*10':g='20+N*10':b='20+N*10'",
+                     "-f", "lavfi", "-i", "sine=f=440:r=22050:d=0.8", "-c:v", "mpeg4", "-q:v", "2", "-c:a",
+                     "pcm_s16le", clip}))
+            QSKIP("ffmpeg cannot make the clip");
+        WindowsMediaPlayer p(host.get(), QStringLiteral("WindowsMediaPlayer1"));
+        QList<int> shown;
+        connect(&p, &WindowsMediaPlayer::frameShown, this, [&] {
+            const QImage f = p.currentFrame();
+            shown << int(std::lround((qGray(f.pixel(f.width() / 2, f.height() / 2)) - 20) / 10.0));
+        });
+        p.playCount = 3;
+        p.setURL(clip);
+        QTRY_COMPARE_WITH_TIMEOUT(p.status(), QStringLiteral("Arrêté"), 20000);
+        const auto said = [&] {
+            QStringList l;
+            for (int i : shown)
+                l << QString::number(i);
+            return l.join(QLatin1Char(' '));
+        };
+        // Split into repetitions where the count goes back.
+        QList<QList<int>> runs{{}};
+        for (int i = 0; i < shown.size(); ++i) {
+            if (i > 0 && shown[i] < shown[i - 1])
+                runs.append(QList<int>());
+            runs.last() << shown[i];
+        }
+        QVERIFY2(runs.size() == 3, qPrintable(said()));
+        int distinct = 0;
+        for (const QList<int> &run : runs) {
+            QVERIFY2(run.first() <= 1 && run.last() == 19, qPrintable(said()));
+            distinct += int(QSet<int>(run.begin(), run.end()).size());
+        }
+        // A frame now and then may be dropped as late on a busy machine.
+        QVERIFY2(distinct >= 54, qPrintable(said()));
     }
 
     void realEnginePauses()
