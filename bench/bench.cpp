@@ -477,13 +477,14 @@ void measureViewer()
         syrel.hwmKb > 0 ? std::optional<bool>(syrel.hwmKb <= 120 * 1024) : std::optional<bool>(false),
         qt.hwmKb > 0 ? qt.hwmKb / 1024.0 : NAN);
     char b[900];
-    std::snprintf(b, sizeof b,
-                  "viewer CPU: user+sys of the whole process (all threads) from its first frame on, %.1f s, "
-                  "%d frames shown (/proc/<pid>/stat, 10 ms ticks); floor: ffmpeg -stream_loop -1 -i Syrel.avi "
-                  "-frames:v %d -vf scale=656:492:flags=bilinear,format=bgr0 -f null -, video and PCM audio "
-                  "decoded, less a 1-frame run (its start-up, %.3f s); Syrel: median of 3 runs, peak memory the highest; "
-                  "ffmpeg: medians of 5; ffmpeg peak RSS %ld MB",
-                  std::isnan(syrel.wall) ? 0.0 : syrel.wall, int(syrel.frames), n, median(start), ffRssKb / 1024);
+    std::snprintf(
+        b, sizeof b,
+        "viewer CPU: user+sys of the whole process (all threads) from its first frame on, %.1f s, "
+        "%d frames shown (/proc/<pid>/stat, 10 ms ticks); floor: ffmpeg -stream_loop -1 -i Syrel.avi "
+        "-frames:v %d -vf scale=656:492:flags=bilinear,format=bgr0 -f null -, video and PCM audio "
+        "decoded, less a 1-frame run (its start-up, %.3f s); Syrel: median of 3 runs, peak memory the highest; "
+        "ffmpeg: medians of 5; ffmpeg peak RSS %ld MB",
+        std::isnan(syrel.wall) ? 0.0 : syrel.wall, int(syrel.frames), n, median(start), ffRssKb / 1024);
     note(b);
     std::snprintf(b, sizeof b,
                   "mpv: --no-config --ao=null --loop-file=inf --geometry=656x492, its default video output, %.1f s "

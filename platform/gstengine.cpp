@@ -82,9 +82,9 @@ struct GstSession : std::enable_shared_from_this<GstSession> {
     std::mutex aheadLock;
     std::condition_variable aheadCv;
     std::deque<std::pair<GstBuffer *, QImage>> ahead;   // the buffers are not held, only recognised
-    int queued = 0;          // buffers in the queue before the sink
-    bool flushing = false;   // a seek is emptying the queue
-    bool stopping = false;   // being torn down: nothing may wait any more
+    int queued = 0;                                     // buffers in the queue before the sink
+    bool flushing = false;                              // a seek is emptying the queue
+    bool stopping = false;                              // being torn down: nothing may wait any more
 
     // The worker's own.
     GstElement *pipeline = nullptr;
@@ -343,11 +343,11 @@ bool GstSession::build()
     callbacks.new_preroll = onPreroll;
     gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, this, nullptr);
     // Room for one more than the burst, so the queue itself never blocks.
-    g_object_set(queue, "max-size-buffers", guint(AheadHigh + 1), "max-size-bytes", 0u, "max-size-time",
-                 guint64(0), nullptr);
+    g_object_set(queue, "max-size-buffers", guint(AheadHigh + 1), "max-size-bytes", 0u, "max-size-time", guint64(0),
+                 nullptr);
     GstPad *in = gst_element_get_static_pad(queue, "sink");
-    gst_pad_add_probe(in, GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_FLUSH), onQueueIn,
-                      this, nullptr);
+    gst_pad_add_probe(in, GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_FLUSH), onQueueIn, this,
+                      nullptr);
     gst_object_unref(in);
     GstPad *out = gst_element_get_static_pad(queue, "src");
     gst_pad_add_probe(out, GST_PAD_PROBE_TYPE_BUFFER, onQueueOut, this, nullptr);
@@ -430,7 +430,8 @@ void GstSession::deliverSample(GstSample *sample, bool preroll)
     QImage picture;
     {
         std::lock_guard lock(aheadLock);
-        const auto made = std::find_if(ahead.begin(), ahead.end(), [buffer](const auto &a) { return a.first == buffer; });
+        const auto made =
+            std::find_if(ahead.begin(), ahead.end(), [buffer](const auto &a) { return a.first == buffer; });
         if (made != ahead.end()) {
             picture = made->second;
             // The prerolled picture is shown again once playing starts; those

@@ -299,9 +299,9 @@ private slots:
         QTemporaryDir dir;
         const QString clip = dir.filePath(QStringLiteral("counted.avi"));
         // Frame N is the grey 20 + 10 N.
-        if (!ffmpeg({"-f", "lavfi", "-i", "color=s=64x48:r=25:d=0.8,format=rgb24,geq=r='20+N*10':g='20+N*10':b='20+N*10'",
-                     "-f", "lavfi", "-i", "sine=f=440:r=22050:d=0.8", "-c:v", "mpeg4", "-q:v", "2", "-c:a",
-                     "pcm_s16le", clip}))
+        if (!ffmpeg({"-f", "lavfi", "-i",
+                     "color=s=64x48:r=25:d=0.8,format=rgb24,geq=r='20+N*10':g='20+N*10':b='20+N*10'", "-f", "lavfi",
+                     "-i", "sine=f=440:r=22050:d=0.8", "-c:v", "mpeg4", "-q:v", "2", "-c:a", "pcm_s16le", clip}))
             QSKIP("ffmpeg cannot make the clip");
         WindowsMediaPlayer p(host.get(), QStringLiteral("WindowsMediaPlayer1"));
         QList<int> shown;
