@@ -78,13 +78,20 @@ struct GstSession : std::enable_shared_from_this<GstSession> {
     QImage picture;
     std::atomic<bool> pictureNoticed{false};
 
-    // Pictures made ahead of the sink, oldest first, by the buffer they were made of.
+    // Pictures made ahead of the sink, oldest first, by the buffer they were
+    // made of: the buffers are not held, only recognised by address and time
+    // (a pool hands the same address out again once a buffer is let go).
+    struct Made {
+        GstBuffer *buffer;
+        GstClockTime pts;
+        QImage picture;
+    };
     std::mutex aheadLock;
     std::condition_variable aheadCv;
-    std::deque<std::pair<GstBuffer *, QImage>> ahead;   // the buffers are not held, only recognised
-    int queued = 0;                                     // buffers in the queue before the sink
-    bool flushing = false;                              // a seek is emptying the queue
-    bool stopping = false;                              // being torn down: nothing may wait any more
+    std::deque<Made> ahead;
+    int queued = 0;          // buffers in the queue before the sink
+    bool flushing = false;   // a seek is emptying the queue
+    bool stopping = false;   // being torn down: nothing may wait any more
 
     // The worker's own.
     GstElement *pipeline = nullptr;
@@ -208,7 +215,7 @@ GstFlowReturn onPreroll(GstAppSink *sink, gpointer data)
     return GST_FLOW_OK;
 }
 
-// Before the queue, on the thread that decodes: the picture is made here.
+// Before the queue, on the thread that feeds it: the picture is made here.
 GstPadProbeReturn onQueueIn(GstPad *pad, GstPadProbeInfo *info, gpointer data)
 {
     auto *s = static_cast<GstSession *>(data);
@@ -400,7 +407,7 @@ void GstSession::madeAhead(GstBuffer *buffer, GstCaps *caps)
 {
     QImage picture = makePicture(buffer, caps);
     std::unique_lock lock(aheadLock);
-    ahead.emplace_back(buffer, std::move(picture));
+    ahead.push_back({buffer, GST_BUFFER_PTS(buffer), std::move(picture)});
     // Waits once the burst is made, until the sink has taken most of it.
     if (++queued >= AheadHigh)
         aheadCv.wait(lock, [this] { return queued <= AheadLow || flushing || stopping; });
@@ -430,10 +437,11 @@ void GstSession::deliverSample(GstSample *sample, bool preroll)
     QImage picture;
     {
         std::lock_guard lock(aheadLock);
-        const auto made =
-            std::find_if(ahead.begin(), ahead.end(), [buffer](const auto &a) { return a.first == buffer; });
+        const GstClockTime pts = buffer ? GST_BUFFER_PTS(buffer) : GST_CLOCK_TIME_NONE;
+        const auto made = std::find_if(ahead.begin(), ahead.end(),
+                                       [buffer, pts](const Made &a) { return a.buffer == buffer && a.pts == pts; });
         if (made != ahead.end()) {
-            picture = made->second;
+            picture = made->picture;
             // The prerolled picture is shown again once playing starts; those
             // before it were dropped by the sink as late.
             ahead.erase(ahead.begin(), preroll ? made : made + 1);
