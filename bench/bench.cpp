@@ -345,27 +345,29 @@ struct FfmpegRun {
 // Paced: reading the clip at its own speed (-re), as a player must.
 FfmpegRun ffmpegDecodeAndScale(const std::string &file, int frames, bool paced = false)
 {
-    bench::Child c({"ffmpeg",
-                    "-nostdin",
-                    "-hide_banner",
-                    "-loglevel",
-                    "error",
-                    paced ? "-re" : "-nostats",
-                    "-stream_loop",
-                    "-1",
-                    "-i",
-                    file,
-                    "-map",
-                    "0:v",
-                    "-map",
-                    "0:a?",
-                    "-frames:v",
-                    std::to_string(frames),
-                    "-vf",
-                    "scale=656:492:flags=bilinear,format=bgr0",
-                    "-f",
-                    "null",
-                    "-"});
+    std::vector<std::string> argv{"ffmpeg",
+                                  "-nostdin",
+                                  "-hide_banner",
+                                  "-loglevel",
+                                  "error",
+                                  "-stream_loop",
+                                  "-1",
+                                  "-i",
+                                  file,
+                                  "-map",
+                                  "0:v",
+                                  "-map",
+                                  "0:a?",
+                                  "-frames:v",
+                                  std::to_string(frames),
+                                  "-vf",
+                                  "scale=656:492:flags=bilinear,format=bgr0",
+                                  "-f",
+                                  "null",
+                                  "-"};
+    if (paced)
+        argv.insert(argv.begin() + 1, "-re");
+    bench::Child c(argv);
     if (!c.ok())
         return {};
     const rusage u = c.finish(false);
