@@ -82,7 +82,7 @@ QImage FrameConverter::target(QSize size)
     for (QImage &img : m_pool)
         if (img.size() == size && img.isDetached())
             return img;   // shares with the pool only: free to write over
-    QImage img(size, QImage::Format_RGB32);
+    QImage img = m_allocate ? m_allocate(size) : QImage(size, QImage::Format_RGB32);
     if (img.isNull())
         return img;
     if (m_pool.size() >= m_poolSize)

@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QSize>
 #include <array>
+#include <functional>
 #include <vector>
 
 struct SwsContext;
@@ -36,6 +37,10 @@ public:
     FrameConverter(const FrameConverter &) = delete;
     FrameConverter &operator=(const FrameConverter &) = delete;
 
+    // Where new pictures come from (RGB32 of the size asked); plain
+    // QImages when unset.
+    void setAllocator(std::function<QImage(QSize)> allocate) { m_allocate = std::move(allocate); }
+
     // The frame as an RGB32 picture of the given size; null on failure.
     // Pictures are reused once nobody else holds them.
     QImage convert(const YuvFrame &frame, QSize size);
@@ -52,6 +57,7 @@ private:
     int m_strides[4] = {};
     size_t m_poolSize;
     std::vector<QImage> m_pool;
+    std::function<QImage(QSize)> m_allocate;
 };
 
 }   // namespace platform

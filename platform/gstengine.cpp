@@ -4,6 +4,7 @@
 #include "gstengine.h"
 
 #include "frameconvert.h"
+#include "xshm.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -628,6 +629,7 @@ void GstEngine::setSource(const QString &path)
     s->volume = m_volume;
     s->muted = m_muted;
     s->size = m_pictureSize;
+    s->converter.setAllocator(xshm::allocator());   // pictures the X server can read in place
     s->previous = std::move(before);
     m_session = s;
     std::thread([s] { s->run(); }).detach();

@@ -5,6 +5,7 @@
 
 #include "errors.h"
 #include "gstengine.h"
+#include "xvideo.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -45,7 +46,11 @@ WindowsMediaPlayer::WindowsMediaPlayer(QWidget *parent, const QString &name) : Q
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-WindowsMediaPlayer::~WindowsMediaPlayer() { release(); }
+WindowsMediaPlayer::~WindowsMediaPlayer()
+{
+    m_video.reset();
+    release();
+}
 
 void WindowsMediaPlayer::createEngine()
 {
@@ -81,6 +86,8 @@ void WindowsMediaPlayer::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     askPictureSize();
+    if (m_video && m_video->isShown())
+        refresh();
 }
 
 void WindowsMediaPlayer::setURL(const QString &url)
@@ -88,7 +95,7 @@ void WindowsMediaPlayer::setURL(const QString &url)
     m_url = url;
     m_played = 0;
     m_frame = QImage();
-    update();
+    refresh();
     if (m_released)
         return;
     if (url.isEmpty() && !m_engine) {
@@ -250,6 +257,7 @@ void WindowsMediaPlayer::release()
     m_released = true;
     discardEngine();
     m_frame = QImage();
+    refresh();
 }
 
 void WindowsMediaPlayer::discardEngine()
@@ -267,8 +275,41 @@ void WindowsMediaPlayer::onPicture()
     if (!m_engine)
         return;
     m_frame = m_engine->takePicture();
-    update();
+    refresh();
     emit frameShown();
+}
+
+// Shows the current picture: handed to the X server when it can take it
+// in place, painted through Qt otherwise.
+void WindowsMediaPlayer::refresh()
+{
+    if (!m_video && !m_videoTried && isVisible()) {
+        m_videoTried = true;
+        m_video = XVideoWindow::create(this);
+    }
+    if (m_video && isVisible() && m_video->show(m_frame))
+        return;
+    update();
+}
+
+void WindowsMediaPlayer::moveEvent(QMoveEvent *event)
+{
+    QWidget::moveEvent(event);
+    if (m_video && m_video->isShown())
+        refresh();
+}
+
+void WindowsMediaPlayer::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    refresh();
+}
+
+void WindowsMediaPlayer::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    if (m_video)
+        m_video->hide();
 }
 
 void WindowsMediaPlayer::paintEvent(QPaintEvent *)

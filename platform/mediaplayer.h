@@ -21,6 +21,8 @@
 
 namespace platform {
 
+class XVideoWindow;
+
 // What actually decodes and plays: GStreamer (gstengine.h), or a fake in
 // tests.  Every call returns at once; the engine reports back by signals,
 // on the interface thread.
@@ -119,6 +121,9 @@ signals:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -131,6 +136,11 @@ private:
     void open();
     void coverWindow();
     void askPictureSize();
+    void refresh();
+
+    // Frames handed to the X server straight, where it can take them.
+    std::unique_ptr<XVideoWindow> m_video;
+    bool m_videoTried = false;
 
     QPointer<MediaEngine> m_engine;
     QString m_url;

@@ -12,6 +12,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QProcess>
 #include <QMouseEvent>
 #include <QTimer>
 
@@ -139,6 +140,13 @@ void TestWorld::outsideHandlers(const std::function<void()> &fn)
     m_scope.reset();
     fn();
     m_scope = std::make_unique<HandlerScope>();
+}
+
+bool ffmpeg(const QStringList &args)
+{
+    QProcess p;
+    p.start(QStringLiteral("ffmpeg"), QStringList{"-nostdin", "-loglevel", "error", "-y"} + args);
+    return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
 QStringList linesOf(const ConsoleWindow &console) { return console.List1->lines(); }

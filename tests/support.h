@@ -115,6 +115,9 @@ void click(QWidget *w);
 // their pace.
 bool waitFor(const std::function<bool()> &done, int limitMs = 10000);
 
+// Makes a clip with ffmpeg; false when it cannot.
+bool ffmpeg(const QStringList &args);
+
 // The lines of a console list, for comparisons.
 class ConsoleWindow;
 QStringList linesOf(const ConsoleWindow &console);

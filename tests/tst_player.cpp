@@ -46,14 +46,6 @@ private:
     qint64 m_longest = 0;
 };
 
-// Makes a clip with ffmpeg; false when it cannot.
-bool ffmpeg(const QStringList &args)
-{
-    QProcess p;
-    p.start(QStringLiteral("ffmpeg"), QStringList{"-nostdin", "-loglevel", "error", "-y"} + args);
-    return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
-
 // Four bars, left to right, in colours that clip in none of the standards.
 const QRgb Bars[] = {qRgb(200, 40, 40), qRgb(40, 180, 60), qRgb(50, 60, 200), qRgb(128, 128, 128)};
 

@@ -7,6 +7,7 @@
 // Run by with-xvfb.sh under Xvfb and openbox.
 
 #include "console/scanner.h"
+#include "platform/mediaplayer.h"
 #include "dock/dock.h"
 #include "shell/desktop.h"
 #include "shell/processing.h"
@@ -14,7 +15,10 @@
 #include "support.h"
 #include "viewer/video.h"
 
+#include <QPainter>
 #include <QProcess>
+#include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace platform;
@@ -44,6 +48,34 @@ bool below(QWidget *a, QWidget *b)
     const QList<WId> ids = stacking();
     const qsizetype ia = ids.indexOf(a->winId()), ib = ids.indexOf(b->winId());
     return ia >= 0 && ib >= 0 && ia < ib;
+}
+
+// The X windows inside a top-level that are mapped (the QWindow's id: a
+// flag change can make the X window anew behind the widget's back).
+int mappedChildren(QWidget *top)
+{
+    const QString tree =
+        run(QStringLiteral("xwininfo"), {"-children", "-id", QString::number(top->windowHandle()->winId())});
+    int mapped = 0;
+    for (const QString &line : tree.split(QLatin1Char('\n'))) {
+        const QString id = line.trimmed().section(QLatin1Char(' '), 0, 0);
+        if (id.startsWith(QLatin1String("0x")) && line.startsWith(QLatin1String("     ")) &&
+            run(QStringLiteral("xwininfo"), {"-id", id}).contains(QLatin1String("IsViewable")))
+            ++mapped;
+    }
+    return mapped;
+}
+
+// What the X server shows at a widget's point, read back from the screen.
+QRgb onScreen(QWidget *w, QPoint at)
+{
+    const QPoint g = w->mapToGlobal(at);
+    return QGuiApplication::primaryScreen()->grabWindow(0, g.x(), g.y(), 1, 1).toImage().pixel(0, 0);
+}
+
+bool near(QRgb a, QRgb b)
+{
+    return qAbs(qRed(a) - qRed(b)) + qAbs(qGreen(a) - qGreen(b)) + qAbs(qBlue(a) - qBlue(b)) <= 30;
 }
 
 QString xprop(QWidget *w, const char *atom)
@@ -150,6 +182,68 @@ private slots:
         QVERIFY2(syrel.waitForFinished(30000), "the program did not end after the exit icon");
         QCOMPARE(syrel.exitStatus(), QProcess::NormalExit);
         QCOMPARE(syrel.exitCode(), 0);
+    }
+
+    // A clip's frames go to the X server in place, not through Qt's
+    // painting: seen in the screen's own pixels, black around the picture,
+    // gone with the player and back with it, and still there once the
+    // top-level's own window has been made anew.
+    void clipFramesReachTheScreenInPlace()
+    {
+        QTemporaryDir dir;
+        const QString png = dir.filePath(QStringLiteral("halves.png"));
+        const QString clip = dir.filePath(QStringLiteral("halves.avi"));
+        const QRgb red = qRgb(200, 40, 40), blue = qRgb(50, 60, 200), black = qRgb(0, 0, 0), green = qRgb(0, 255, 0);
+        QImage halves(160, 120, QImage::Format_RGB32);
+        halves.fill(red);
+        QPainter(&halves).fillRect(80, 0, 80, 120, QColor(blue));
+        QVERIFY(halves.save(png));
+        if (!ffmpeg({"-loop", "1", "-framerate", "25", "-i", png, "-frames:v", "50", "-pix_fmt", "yuv420p", "-c:v",
+                     "mpeg4", "-q:v", "2", clip}))
+            QSKIP("ffmpeg cannot make the clip");
+        setMediaEngineFactory(nullptr);
+        QWidget host;
+        QPalette palette;
+        palette.setColor(QPalette::Window, QColor(green));
+        host.setPalette(palette);
+        host.resize(320, 240);
+        auto *p = new WindowsMediaPlayer(&host, QStringLiteral("WindowsMediaPlayer1"));
+        p->setGeometry(40, 30, 200, 140);   // the clip's 160x120 in the middle: bars of 20 and 10
+        p->playCount = 999;
+        host.show();
+        QTRY_VERIFY(host.windowHandle()->isExposed());
+        p->setURL(clip);
+        auto showsTheClip = [&] {
+            return near(onScreen(p, {60, 70}), red) && near(onScreen(p, {140, 70}), blue) &&
+                   onScreen(p, {10, 70}) == black && onScreen(p, {100, 5}) == black && onScreen(p, {195, 135}) == black;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(showsTheClip(), 15000);
+        QCOMPARE(mappedChildren(&host), 1);
+
+        p->hide();
+        QTRY_VERIFY(near(onScreen(&host, {140, 100}), green));
+        QCOMPARE(mappedChildren(&host), 0);
+        p->show();
+        QTRY_VERIFY_WITH_TIMEOUT(showsTheClip(), 5000);
+
+        host.setWindowFlags(host.windowFlags() | Qt::WindowStaysOnTopHint);   // a new X window for the top-level
+        host.show();
+        QTRY_VERIFY(host.windowHandle()->isExposed());
+        QTRY_COMPARE_WITH_TIMEOUT(mappedChildren(&host), 1, 5000);   // with the next picture
+        QTRY_VERIFY_WITH_TIMEOUT(showsTheClip(), 5000);
+
+        // A picture of the program's own making (not shared with the
+        // server) is painted by Qt, the in-place window taken away.
+        setMediaEngineFactory([](QObject *owner) { return new FakeEngine(owner); });
+        auto *q = new WindowsMediaPlayer(&host, QStringLiteral("WindowsMediaPlayer1"));
+        q->setGeometry(0, 180, 80, 60);
+        q->show();
+        q->setURL(QStringLiteral("plain.avi"));
+        QImage yellow(80, 60, QImage::Format_RGB32);
+        yellow.fill(qRgb(230, 220, 20));
+        FakeEngine::live().back()->show(yellow);
+        QTRY_VERIFY(near(onScreen(q, {40, 30}), qRgb(230, 220, 20)));
+        QTRY_VERIFY_WITH_TIMEOUT(showsTheClip(), 5000);   // the other goes on in place
     }
 
     void scannerAndViewerStandSideBySide()

@@ -10,7 +10,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${SYREL_BUILD:-$here/build}
 mode=${1:-run}
 
-packages=(cmake g++ make pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev libxcb1-dev
+packages=(cmake g++ make pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev libxcb1-dev libxcb-shm0-dev
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev libswscale-dev libavutil-dev
   ffmpeg pulseaudio pulseaudio-utils xvfb xauth openbox xcompmgr x11-utils xdotool imagemagick
   dpkg-dev file desktop-file-utils appstream clang-format)
