@@ -67,6 +67,8 @@ XVideoWindow::~XVideoWindow()
 bool XVideoWindow::makeWindow(unsigned parent)
 {
     xcb_connection_t *c = xshm::connection();
+    if (m_gc)   // the old window went with its top-level; its GC did not
+        quietly(c, xcb_free_gc_checked(c, m_gc));
     m_parent = parent;
     m_window = m_gc = 0;
     m_mapped = false;
