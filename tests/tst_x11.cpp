@@ -220,6 +220,19 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(showsTheClip(), 15000);
         QCOMPARE(mappedChildren(&host), 1);
 
+        // Paused, no new picture comes: a window passing over must not
+        // leave the player black.
+        p->engine()->pause();
+        QTRY_COMPARE_WITH_TIMEOUT(p->status(), QStringLiteral("Pause"), 5000);
+        {
+            QWidget cover(nullptr, Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
+            cover.setGeometry(QRect(p->mapToGlobal(QPoint(0, 0)), p->size()));
+            cover.show();
+            QTRY_VERIFY(!near(onScreen(p, {60, 70}), red));
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(showsTheClip(), 5000);
+        p->engine()->play();
+
         p->hide();
         QTRY_VERIFY(near(onScreen(&host, {140, 100}), green));
         QCOMPARE(mappedChildren(&host), 0);
