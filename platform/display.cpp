@@ -18,14 +18,16 @@ bool canOpenX11Display()
     return ok;
 }
 
+xcb_connection_t *x11Connection()
+{
+    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
 void flushDisplay()
 {
-    auto *app = qGuiApp;
-    if (!app)
-        return;
-    if (auto *x11 = app->nativeInterface<QNativeInterface::QX11Application>())
-        if (xcb_connection_t *c = x11->connection())
-            xcb_flush(c);
+    if (xcb_connection_t *c = x11Connection())
+        xcb_flush(c);
 }
 
 }   // namespace platform

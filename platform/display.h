@@ -4,6 +4,8 @@
 #pragma once
 // The connection to the display server.
 
+struct xcb_connection_t;
+
 namespace platform {
 
 // Whether the X display named by DISPLAY can be opened at all; asked
@@ -14,5 +16,8 @@ bool canOpenX11Display();
 // property changes (opacity among them) otherwise wait in the connection
 // until some other traffic pushes them out, and a fade arrives all at once.
 void flushDisplay();
+
+// The application's own X connection; null on any other platform.
+xcb_connection_t *x11Connection();
 
 }   // namespace platform

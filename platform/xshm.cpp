@@ -3,9 +3,9 @@
 
 #include "xshm.h"
 
+#include "display.h"
+
 #include <QCoreApplication>
-#include <QGuiApplication>
-#include <QtGui/qguiapplication_platform.h>
 
 #include <cstdlib>
 #include <mutex>
@@ -146,11 +146,7 @@ bool available()
     if (known >= 0)
         return known == 1;
     known = 0;
-    if (!qGuiApp || QGuiApplication::platformName() != QLatin1String("xcb") ||
-        qEnvironmentVariableIsSet("SYREL_NO_XSHM"))
-        return false;
-    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    xcb_connection_t *c = x11 ? x11->connection() : nullptr;
+    xcb_connection_t *c = qEnvironmentVariableIsSet("SYREL_NO_XSHM") ? nullptr : x11Connection();
     if (!c || !probe(c))
         return false;
     {

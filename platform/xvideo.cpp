@@ -126,7 +126,8 @@ bool XVideoWindow::place()
 bool XVideoWindow::show(const QImage &picture)
 {
     settle(3);
-    if ((!picture.isNull() && !xshm::segmentOf(picture)) || !place()) {
+    const uint32_t segment = picture.isNull() ? 0 : xshm::segmentOf(picture);
+    if ((!picture.isNull() && !segment) || !place()) {
         hide();
         return false;
     }
@@ -136,6 +137,7 @@ bool XVideoWindow::show(const QImage &picture)
     if (target != m_shownRect)   // black bars anew, or all black
         quietly(c, xcb_clear_area_checked(c, 0, m_window, 0, 0, 0, 0));
     m_shown = picture;
+    m_segment = segment;
     m_shownRect = target;
     put();
     xcb_flush(c);
@@ -145,12 +147,11 @@ bool XVideoWindow::show(const QImage &picture)
 void XVideoWindow::put()
 {
     xcb_connection_t *c = xshm::connection();
-    const uint32_t segment = xshm::segmentOf(m_shown);
-    if (!c || !segment || !m_mapped)
+    if (!c || !m_segment || !m_mapped)
         return;
     const auto w = uint16_t(m_shown.width()), h = uint16_t(m_shown.height());
     quietly(c, xcb_shm_put_image_checked(c, m_window, m_gc, w, h, 0, 0, w, h, int16_t(m_shownRect.x()),
-                                         int16_t(m_shownRect.y()), 24, XCB_IMAGE_FORMAT_Z_PIXMAP, 0, segment, 0));
+                                         int16_t(m_shownRect.y()), 24, XCB_IMAGE_FORMAT_Z_PIXMAP, 0, m_segment, 0));
     m_pending.push_back({m_shown, xcb_get_input_focus(c).sequence});
 }
 

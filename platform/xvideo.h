@@ -50,6 +50,7 @@ private:
     bool m_mapped = false;
     QRect m_geometry;
     QImage m_shown;
+    unsigned m_segment = 0;   // m_shown's, while it is on show
     QRect m_shownRect;
     // Pictures the server may still be reading, each with a request after
     // its put: once that request is answered, the picture may be reused.

@@ -12,8 +12,8 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QProcess>
 #include <QMouseEvent>
+#include <QProcess>
 #include <QTimer>
 
 using namespace platform;
