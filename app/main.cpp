@@ -5,6 +5,7 @@
 // last window has been unloaded.
 
 #include "assets/art.h"
+#include "media/gstengine.h"
 #include "platform/display.h"
 #include "platform/fonts.h"
 #include "platform/forms.h"
@@ -12,6 +13,7 @@
 
 #include <QApplication>
 #include <cstdio>
+#include <unistd.h>
 
 int main(int argc, char *argv[])
 {
@@ -31,6 +33,14 @@ int main(int argc, char *argv[])
     app.setQuitOnLastWindowClosed(false);
     platform::installFontSubstitutes();
     platform::Forms::setOnAllUnloaded([] { QCoreApplication::exit(0); });
+    media::install();
     platform::Forms::show<Loading>();
-    return app.exec();
+    const int status = app.exec();
+    // No clip's thread may run on while the program's objects go.  One
+    // stuck in a call that never returns is left to the system.
+    if (!media::finish(std::chrono::seconds(1))) {
+        std::fflush(nullptr);
+        _exit(status);
+    }
+    return status;
 }

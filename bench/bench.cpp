@@ -25,6 +25,7 @@
 #include "console/debugger.h"
 #include "console/scanner.h"
 #include "dock/dock.h"
+#include "media/gstengine.h"
 #include "platform/controls.h"
 #include "platform/dispatch.h"
 #include "platform/fonts.h"
@@ -673,6 +674,7 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
+    media::install();
     const QString mode = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
     const int seconds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 10;
     if (mode == QStringLiteral("--first-frame"))

@@ -4,8 +4,6 @@
 #include "mediaplayer.h"
 
 #include "errors.h"
-#include "gstengine.h"
-#include "xvideo.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -20,11 +18,12 @@ namespace platform {
 
 namespace {
 
-MediaEngineFactory g_factory;
+MediaEngineFactory g_factory, g_default;
 QString g_clipFolder;
 
 }   // namespace
 
+void setDefaultMediaEngineFactory(MediaEngineFactory factory) { g_default = std::move(factory); }
 void setMediaEngineFactory(MediaEngineFactory factory) { g_factory = std::move(factory); }
 void setClipFolder(const QString &folder) { g_clipFolder = folder; }
 QString clipFolder() { return g_clipFolder.isEmpty() ? QCoreApplication::applicationDirPath() : g_clipFolder; }
@@ -46,17 +45,13 @@ WindowsMediaPlayer::WindowsMediaPlayer(QWidget *parent, const QString &name) : Q
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-WindowsMediaPlayer::~WindowsMediaPlayer()
-{
-    m_video.reset();
-    release();
-}
+WindowsMediaPlayer::~WindowsMediaPlayer() { release(); }
 
 void WindowsMediaPlayer::createEngine()
 {
     if (m_engine || m_released)
         return;
-    MediaEngine *e = g_factory ? g_factory(this) : new GstEngine(this);
+    MediaEngine *e = g_factory ? g_factory(this) : g_default ? g_default(this) : nullptr;
     if (!e)
         throw VbError(err::NoPlayerEngine, QStringLiteral("The media player component could not be created"));
     m_engine = e;
@@ -86,7 +81,7 @@ void WindowsMediaPlayer::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     askPictureSize();
-    if (m_video && m_video->isShown())
+    if (m_engine && m_engine->shownInPlace())
         refresh();
 }
 
@@ -283,11 +278,7 @@ void WindowsMediaPlayer::onPicture()
 // in place, painted through Qt otherwise.
 void WindowsMediaPlayer::refresh()
 {
-    if (!m_video && !m_videoTried && isVisible()) {
-        m_videoTried = true;
-        m_video = XVideoWindow::create(this);
-    }
-    if (m_video && isVisible() && m_video->show(m_frame))
+    if (m_engine && isVisible() && m_engine->showInPlace(this, m_frame))
         return;
     update();
 }
@@ -295,7 +286,7 @@ void WindowsMediaPlayer::refresh()
 void WindowsMediaPlayer::moveEvent(QMoveEvent *event)
 {
     QWidget::moveEvent(event);
-    if (m_video && m_video->isShown())
+    if (m_engine && m_engine->shownInPlace())
         refresh();
 }
 
@@ -308,8 +299,8 @@ void WindowsMediaPlayer::showEvent(QShowEvent *event)
 void WindowsMediaPlayer::hideEvent(QHideEvent *event)
 {
     QWidget::hideEvent(event);
-    if (m_video)
-        m_video->hide();
+    if (m_engine)
+        m_engine->hideInPlace();
 }
 
 void WindowsMediaPlayer::paintEvent(QPaintEvent *)

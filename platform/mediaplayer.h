@@ -21,10 +21,8 @@
 
 namespace platform {
 
-class XVideoWindow;
-
-// What actually decodes and plays: GStreamer (gstengine.h), or a fake in
-// tests.  Every call returns at once; the engine reports back by signals,
+// What actually decodes and plays: GStreamer (media/gstengine.h), or a
+// fake in tests.  Every call returns at once; the engine reports back by signals,
 // on the interface thread.
 class MediaEngine : public QObject {
     Q_OBJECT
@@ -44,6 +42,17 @@ public:
     virtual QImage takePicture() { return {}; }
     // Lets the playback go for good; nothing is reported after.
     virtual void shutdown() {}
+    // Shows the picture over the widget straight from the engine's own
+    // memory, where the display can take it that way; false: the widget
+    // paints it itself.
+    virtual bool showInPlace(QWidget *over, const QImage &picture)
+    {
+        Q_UNUSED(over);
+        Q_UNUSED(picture);
+        return false;
+    }
+    virtual void hideInPlace() {}
+    virtual bool shownInPlace() const { return false; }
 
 signals:
     void playing();   // the clip really plays
@@ -55,8 +64,10 @@ signals:
 };
 
 using MediaEngineFactory = std::function<MediaEngine *(QObject *owner)>;
-// Null restores the GStreamer engine.  A factory may return null: the
-// player component is then unavailable.
+// The engine players get, set once by the program (media::install()).
+void setDefaultMediaEngineFactory(MediaEngineFactory factory);
+// A stand-in for tests; null restores the default.  A factory may return
+// null: the player component is then unavailable.
 void setMediaEngineFactory(MediaEngineFactory factory);
 
 // Where bare clip names are looked up: the program's own folder by default.
@@ -137,10 +148,6 @@ private:
     void coverWindow();
     void askPictureSize();
     void refresh();
-
-    // Frames handed to the X server straight, where it can take them.
-    std::unique_ptr<XVideoWindow> m_video;
-    bool m_videoTried = false;
 
     QPointer<MediaEngine> m_engine;
     QString m_url;

@@ -4,7 +4,6 @@
 #include "testhooks.h"
 
 #include "forms.h"
-#include "gstengine.h"
 #include "kernel32.h"
 #include "mediaplayer.h"
 #include "timer.h"
@@ -19,7 +18,6 @@ void resetTestHooks()
 {
     setClipFolder(QString());
     setMediaEngineFactory(nullptr);
-    setOpenHook(nullptr);
     setUser32(nullptr);
     setSleepHook(nullptr);
     setYieldHook(nullptr);

@@ -4,6 +4,7 @@
 #include "support.h"
 
 #include "console/consolewindow.h"
+#include "media/gstengine.h"
 #include "platform/fonts.h"
 #include "platform/kernel32.h"
 #include "platform/testhooks.h"
@@ -107,8 +108,10 @@ TestWorld::TestWorld() : m_scope(std::make_unique<HandlerScope>())
     static const bool installed = (g_previous = qInstallMessageHandler(quietHandler), true);
     Q_UNUSED(installed);
     installFontSubstitutes();
+    media::install();
     Forms::reset();
     resetTestHooks();
+    media::setOpenHook(nullptr);
     FakeEngine::playsAtOnce = true;
     setUser32(&user32);
     setSleepHook([this](int ms) {
@@ -131,6 +134,7 @@ TestWorld::~TestWorld()
 {
     Forms::reset();
     resetTestHooks();
+    media::setOpenHook(nullptr);
     m_scope.reset();
     QCoreApplication::processEvents();
 }

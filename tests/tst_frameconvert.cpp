@@ -6,13 +6,13 @@
 // standard's own equations must come back as itself, at its own size and
 // scaled.
 
-#include "platform/frameconvert.h"
+#include "media/frameconvert.h"
 
 #include <QTest>
 
 #include <cmath>
 
-using namespace platform;
+using namespace media;
 
 namespace {
 

@@ -7,7 +7,7 @@
 // stuck opening a clip, and the colours it delivers.
 
 #include "platform/errors.h"
-#include "platform/gstengine.h"
+#include "media/gstengine.h"
 #include "platform/mediaplayer.h"
 #include "support.h"
 
@@ -69,7 +69,8 @@ int stuckChild(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    setOpenHook([](const QString &) {
+    media::install();
+    media::setOpenHook([](const QString &) {
         for (;;)
             std::this_thread::sleep_for(std::chrono::seconds(1));
     });
@@ -398,7 +399,7 @@ private slots:
     {
         setMediaEngineFactory(nullptr);
         auto release = std::make_shared<std::atomic<bool>>(false);
-        setOpenHook([release](const QString &path) {
+        media::setOpenHook([release](const QString &path) {
             while (path.endsWith(QLatin1String("stalled.avi")) && !*release)
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
         });

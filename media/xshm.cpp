@@ -3,7 +3,7 @@
 
 #include "xshm.h"
 
-#include "display.h"
+#include "platform/display.h"
 
 #include <QCoreApplication>
 
@@ -16,12 +16,13 @@
 #include <xcb/shm.h>
 #include <xcb/xcb.h>
 
-namespace platform::xshm {
+namespace media::xshm {
 
 namespace {
 
-// Shared by every thread that makes or lets go of pictures.  The
-// connection is forgotten before the application closes it.
+// Shared by every thread that makes or lets go of pictures, and never
+// destroyed: a picture may be let go on a worker at the very end of the
+// run.  The connection is forgotten before the application closes it.
 struct Shared {
     std::mutex lock;
     xcb_connection_t *conn = nullptr;
@@ -29,8 +30,8 @@ struct Shared {
 };
 Shared &shared()
 {
-    static Shared s;
-    return s;
+    static auto *s = new Shared;
+    return *s;
 }
 
 int known = -1;   // available()'s answer once asked: 0 or 1
@@ -146,7 +147,7 @@ bool available()
     if (known >= 0)
         return known == 1;
     known = 0;
-    xcb_connection_t *c = qEnvironmentVariableIsSet("SYREL_NO_XSHM") ? nullptr : x11Connection();
+    xcb_connection_t *c = qEnvironmentVariableIsSet("SYREL_NO_XSHM") ? nullptr : platform::x11Connection();
     if (!c || !probe(c))
         return false;
     {
@@ -179,4 +180,4 @@ xcb_connection_t *connection()
     return shared().conn;
 }
 
-}   // namespace platform::xshm
+}   // namespace media::xshm

@@ -12,7 +12,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-namespace platform {
+namespace media {
 
 namespace {
 
@@ -126,4 +126,4 @@ QImage FrameConverter::convert(const YuvFrame &frame, QSize size)
     return out;
 }
 
-}   // namespace platform
+}   // namespace media

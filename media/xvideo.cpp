@@ -14,7 +14,7 @@
 #include <xcb/xcb.h>
 #include <xcb/xcbext.h>
 
-namespace platform {
+namespace media {
 
 namespace {
 
@@ -202,4 +202,4 @@ bool XVideoWindow::nativeEventFilter(const QByteArray &type, void *message, qint
     return true;
 }
 
-}   // namespace platform
+}   // namespace media

@@ -15,7 +15,7 @@
 
 class QWidget;
 
-namespace platform {
+namespace media {
 
 class XVideoWindow : public QAbstractNativeEventFilter {
 public:
@@ -61,4 +61,4 @@ private:
     std::deque<Pending> m_pending;
 };
 
-}   // namespace platform
+}   // namespace media

@@ -16,7 +16,7 @@
 
 struct SwsContext;
 
-namespace platform {
+namespace media {
 
 // One decoded frame, as the decoder lays it out.
 struct YuvFrame {
@@ -60,4 +60,4 @@ private:
     std::function<QImage(QSize)> m_allocate;
 };
 
-}   // namespace platform
+}   // namespace media

@@ -13,7 +13,7 @@
 
 struct xcb_connection_t;
 
-namespace platform::xshm {
+namespace media::xshm {
 
 // Whether pictures can be shared with the X server: the xcb platform on a
 // local display, MIT-SHM 1.2 (memory passed as a file) and 24-bit colour
@@ -32,4 +32,4 @@ uint32_t segmentOf(const QImage &picture);
 // The application's X connection while sharing is available, else null.
 xcb_connection_t *connection();
 
-}   // namespace platform::xshm
+}   // namespace media::xshm

@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
+#include "sound.h"
+
+#include <pulse/context.h>
+#include <pulse/error.h>
+#include <pulse/mainloop.h>
+
+namespace media::sound {
+
+Server check(std::chrono::milliseconds limit)
+{
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + limit;
+    pa_mainloop *loop = pa_mainloop_new();
+    if (!loop)
+        return Server::Absent;
+    pa_context *context = pa_context_new(pa_mainloop_get_api(loop), "Syrel");
+    Server verdict = Server::Absent;
+    if (context && pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0) {
+        verdict = Server::Stalled;
+        for (;;) {
+            const pa_context_state_t state = pa_context_get_state(context);
+            if (state == PA_CONTEXT_READY) {
+                verdict = Server::Answers;
+                break;
+            }
+            if (!PA_CONTEXT_IS_GOOD(state)) {
+                // Refused or gone: nobody is there.  A server that stops
+                // answering half way is as good as stalled.
+                verdict = pa_context_errno(context) == PA_ERR_TIMEOUT ? Server::Stalled : Server::Absent;
+                break;
+            }
+            const auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now());
+            if (left.count() <= 0)
+                break;
+            if (pa_mainloop_prepare(loop, int(left.count())) < 0 || pa_mainloop_poll(loop) < 0 ||
+                pa_mainloop_dispatch(loop) < 0)
+                break;
+        }
+        pa_context_disconnect(context);
+    }
+    if (context)
+        pa_context_unref(context);
+    pa_mainloop_free(loop);
+    return verdict;
+}
+
+GstElement *makeSink(bool silent)
+{
+    if (silent) {
+        GstElement *sink = gst_element_factory_make("fakesink", nullptr);
+        if (sink)
+            g_object_set(sink, "sync", TRUE, nullptr);
+        return sink;
+    }
+    return gst_element_factory_make("autoaudiosink", nullptr);
+}
+
+}   // namespace media::sound
