@@ -291,6 +291,10 @@ void Forms::unload(Form *f)
         if (!g_shuttingDown)
             showSlot(*s);
     }
+    // Shutting down, with nothing left but windows in their unload steps
+    // (a strip still fading, say): those steps need not be waited for.
+    if (g_shuttingDown && std::all_of(g_loaded.begin(), g_loaded.end(), [](Form *l) { return l->isUnloading(); }))
+        setRunEnding(true);
     if (g_loaded.empty() && g_onAllUnloaded)
         g_onAllUnloaded();
 }
@@ -358,6 +362,7 @@ void Forms::reset()
         s->reopen = false;
     }
     g_shuttingDown = false;
+    setRunEnding(false);
     g_onAllUnloaded = nullptr;
     g_dead.clear();
 }

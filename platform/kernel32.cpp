@@ -15,13 +15,19 @@ namespace platform {
 namespace {
 std::function<void(int)> g_sleep;
 std::function<void()> g_yield;
+bool g_ending = false;
 }   // namespace
+
+void setRunEnding(bool ending) { g_ending = ending; }
+bool runEnding() { return g_ending; }
 
 void setSleepHook(std::function<void(int)> hook) { g_sleep = std::move(hook); }
 void setYieldHook(std::function<void()> hook) { g_yield = std::move(hook); }
 
 void Sleep(int ms)
 {
+    if (g_ending)
+        return;
     if (g_sleep)
         return g_sleep(ms);
     if (ms > 0)
@@ -49,6 +55,8 @@ double frameIntervalMs()
 
 void yieldStep()
 {
+    if (g_ending)
+        return;
     if (g_yield)
         return g_yield();
     DoEvents();

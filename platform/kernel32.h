@@ -20,6 +20,11 @@ void yieldStep();
 void setSleepHook(std::function<void(int)> hook);   // null restores the blocking pause
 void setYieldHook(std::function<void()> hook);      // null restores the frame-paced yield
 
+// Once the run is over but for unload steps still fading, nobody is left
+// to see a pause: pauses and fade steps end at once.
+void setRunEnding(bool ending);
+bool runEnding();
+
 // The display's frame interval, in milliseconds (0 where nothing is presented).
 double frameIntervalMs();
 

@@ -189,6 +189,31 @@ private slots:
         QCOMPARE(world->user32.alphas(p.hWnd()).size(), 257);
     }
 
+    // The exit icon while the strip still fades: the shutdown runs in full
+    // (notice, the dock's fade), and then nothing waits on the strip's fade.
+    void exitDuringTheStripsFadeEndsAtOnce()
+    {
+        Forms::show<Desktop>();
+        Processing &p = *Forms::find<Processing>();
+        int clickedAt = -1, afterClick = -1;
+        bool noticeShown = false;
+        world->onYield = [&] {
+            noticeShown = noticeShown || Forms::isLoaded<Closing>();
+            if (clickedAt < 0 && world->yields == 10) {
+                clickedAt = world->yields;
+                Forms::get<Dock>().Image9_Click();
+                afterClick = world->yields;
+            }
+        };
+        for (int tick = 0; tick < 200 && Forms::isLoaded<Processing>(); ++tick)
+            p.Timer1_Timer();
+        QVERIFY(noticeShown);
+        QVERIFY2(afterClick > clickedAt, "the shutdown's own fades ran");
+        QCOMPARE(world->yields, afterClick);   // not one step more of the strip's fade
+        QCOMPARE(world->allUnloaded, 1);
+        QCOMPARE(Forms::loadedCount(), 0);
+    }
+
     void stripLeadsToTheScannerOrToNothing()
     {
         Forms::get<Variables>().Processing = QStringLiteral("Scanner");
