@@ -24,9 +24,10 @@ namespace media {
 namespace {
 using namespace std::chrono_literals;
 
-// playbin's flags: video, audio and software volume; no subtitles, no
-// deinterlacing or colour balance elements in the path.
-constexpr guint PlayFlags = 0x1 | 0x2 | 0x10;
+// playbin's flags: video and audio; no subtitles, no deinterlacing or
+// colour balance elements in the path.  The volume is ours (its sound bin):
+// playbin's own volume element outlived every pipeline it was made for.
+constexpr guint PlayFlags = 0x1 | 0x2;
 // How long a sound server may take to answer before a clip goes silent.
 constexpr auto SoundServerLimit = 750ms;
 
@@ -184,9 +185,9 @@ void Session::attachSound()
 {
     if (!silent && sound::check(SoundServerLimit) == sound::Server::Stalled)
         silent = true;
-    m_audioSink = sound::makeSink(silent);
+    m_audioSink = sound::makeSink(silent, &m_volume);
     if (!m_audioSink)
-        return;   // playbin's own choice
+        return;   // playbin's own choice, at full volume
     GstPad *pad = gst_element_get_static_pad(m_audioSink, "sink");
     if (pad) {
         gst_pad_add_probe(pad, GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
@@ -203,8 +204,9 @@ void Session::applySettings()
         std::lock_guard lock(m_lock);
         asked = m_asked;
     }
-    // playbin's volume is linear: 0.5 is -6 dB.
-    g_object_set(m_pipeline, "volume", double(asked.volume), "mute", gboolean(asked.muted), nullptr);
+    // Linear: 0.5 is -6 dB.
+    if (m_volume)
+        g_object_set(m_volume, "volume", double(asked.volume), "mute", gboolean(asked.muted), nullptr);
 }
 
 void Session::madeAhead(GstBuffer *buffer, GstCaps *caps)

@@ -212,7 +212,7 @@ void Session::tearDown()
         gst_object_unref(bus);
         gst_object_unref(m_pipeline);
         m_pipeline = nullptr;
-        m_audioSink = nullptr;
+        m_audioSink = m_volume = nullptr;
     }
     {
         std::lock_guard lock(m_pictureLock);

@@ -116,7 +116,8 @@ private:
 
     // The worker's own.
     GstElement *m_pipeline = nullptr;
-    GstElement *m_audioSink = nullptr;
+    GstElement *m_audioSink = nullptr;   // the sound's bin, and its volume
+    GstElement *m_volume = nullptr;
     FrameConverter m_converter;   // the streaming thread's
     bool m_wantPlaying = false, m_userPaused = false;
     bool m_prerolled = false, m_started = false, m_playingNow = false;

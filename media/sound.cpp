@@ -47,15 +47,27 @@ Server check(std::chrono::milliseconds limit)
     return verdict;
 }
 
-GstElement *makeSink(bool silent)
+GstElement *makeSink(bool silent, GstElement **volume)
 {
-    if (silent) {
-        GstElement *sink = gst_element_factory_make("fakesink", nullptr);
-        if (sink)
-            g_object_set(sink, "sync", TRUE, nullptr);
-        return sink;
+    GstElement *sink = gst_element_factory_make(silent ? "fakesink" : "autoaudiosink", nullptr);
+    GstElement *level = gst_element_factory_make("volume", nullptr);
+    if (!sink || !level) {
+        for (GstElement *e : {sink, level})
+            if (e)
+                gst_object_unref(gst_object_ref_sink(e));
+        *volume = nullptr;
+        return nullptr;
     }
-    return gst_element_factory_make("autoaudiosink", nullptr);
+    if (silent)
+        g_object_set(sink, "sync", TRUE, nullptr);
+    GstElement *bin = gst_bin_new("sound");
+    gst_bin_add_many(GST_BIN(bin), level, sink, nullptr);
+    gst_element_link(level, sink);
+    GstPad *pad = gst_element_get_static_pad(level, "sink");
+    gst_element_add_pad(bin, gst_ghost_pad_new("sink", pad));
+    gst_object_unref(pad);
+    *volume = level;
+    return bin;
 }
 
 }   // namespace media::sound

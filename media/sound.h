@@ -19,9 +19,10 @@ enum class Server { Answers, Absent, Stalled };
 // waiting at most 'limit'.  Never starts a server.
 Server check(std::chrono::milliseconds limit);
 
-// The audio sink for a clip: a silent one that keeps the clip's pace, or
-// the system's own.  Null when neither can be made.
-GstElement *makeSink(bool silent);
+// The audio sink for a clip, behind a volume element of its own (set in
+// 'volume'): a silent one that keeps the clip's pace, or the system's own.
+// Null when none can be made.
+GstElement *makeSink(bool silent, GstElement **volume);
 
 // Whether sound still flows into a playing clip's sink: the streaming
 // thread notes every buffer, the worker looks now and then.

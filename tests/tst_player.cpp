@@ -8,10 +8,13 @@
 
 #include "platform/errors.h"
 #include "media/gstengine.h"
+#include "media/workers.h"
 #include "platform/mediaplayer.h"
 #include "support.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -21,6 +24,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <gst/gst.h>
 #include <sys/stat.h>
 #include <thread>
 
@@ -82,6 +86,54 @@ int stuckChild(int argc, char **argv)
         QTimer::singleShot(300, [] { QCoreApplication::exit(0); });
     });
     return app.exec();
+}
+
+// A figure of /proc/<pid>/status, in kB or as counted ("VmRSS", "Threads").
+long procFigure(const QString &pid, const char *name)
+{
+    QFile f(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (line.startsWith(name))
+            return line.mid(int(qstrlen(name)) + 1).trimmed().split(' ').value(0).toLong();
+    return -1;
+}
+
+struct Footprint {
+    long rssKb, fds, threads, serverKb;
+};
+
+Footprint footprint()
+{
+    const QString server = qEnvironmentVariable("SYREL_XVFB_PID");
+    return {procFigure(QStringLiteral("self"), "VmRSS:"),
+            long(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size()),
+            procFigure(QStringLiteral("self"), "Threads:"), server.isEmpty() ? 0 : procFigure(server, "VmRSS:")};
+}
+
+// GStreamer's objects still alive, by type, as its leaks tracer counts them
+// (GST_TRACERS=leaks); empty without the tracer.
+QStringList liveGstObjects()
+{
+    QStringList live;
+    for (GList *l = gst_tracing_get_active_tracers(); l; l = l->next) {
+        auto *tracer = static_cast<GstTracer *>(l->data);
+        if (qstrcmp(G_OBJECT_TYPE_NAME(tracer), "GstLeaksTracer") == 0) {
+            GstStructure *info = nullptr;
+            g_signal_emit_by_name(tracer, "get-live-objects", &info);
+            const GValue *list = info ? gst_structure_get_value(info, "live-objects-list") : nullptr;
+            for (guint i = 0; list && i < gst_value_list_get_size(list); ++i) {
+                const GstStructure *o = gst_value_get_structure(gst_value_list_get_value(list, i));
+                const GValue *object = gst_structure_get_value(o, "object");
+                live << QString::fromUtf8(object ? G_VALUE_TYPE_NAME(object) : "?");
+            }
+            if (info)
+                gst_structure_free(info);
+        }
+        gst_object_unref(tracer);
+    }
+    return live;
 }
 
 }   // namespace
@@ -415,6 +467,62 @@ private slots:
         QTest::qWait(300);
         QCOMPARE(p.status(), QStringLiteral("Lecture"));
         QVERIFY2(beat.longest() < 500, qPrintable(QString::number(beat.longest())));
+    }
+
+    // Hundreds of clip switches on the X server: every clip's pipeline,
+    // messages, pictures, shared segments and threads go with it.  Memory,
+    // descriptors and threads level off, here and in the X server; once
+    // the last clip is let go, GStreamer holds nothing of them.
+    void soakSwitchesLeaveNothingBehind()
+    {
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            QSKIP("the soak runs on an X server (tst_player_x11)");
+        const int switches = qEnvironmentVariableIntValue("SYREL_SOAK_SWITCHES") > 0
+                                 ? qEnvironmentVariableIntValue("SYREL_SOAK_SWITCHES")
+                                 : 240;
+        const int warm = switches / 5;
+        setMediaEngineFactory(nullptr);
+        host->resize(656, 492);
+        auto *p = new WindowsMediaPlayer(host.get(), QStringLiteral("WindowsMediaPlayer1"));
+        p->stretchToFit = true;
+        p->setGeometry(host->rect());
+        host->show();
+        QVERIFY(QTest::qWaitForWindowExposed(host.get()));
+        const char *clips[] = {"Syrel.avi",          "Map-Vide-Tour.avi",  "Map-3-Position.avi", "Map-2-2-1-Action.avi",
+                               "Map-3-1-Action.avi", "Map-Blanc-Tour.avi", "Map-Blanc-Vide.avi", "5eme.avi"};
+        int shown = 0, missed = 0;
+        connect(p, &WindowsMediaPlayer::frameShown, this, [&] { ++shown; });
+        Footprint base{};
+        for (int i = 0; i < switches; ++i) {
+            const int before = shown;
+            p->setURL(demoClip(clips[i % 8]));
+            if (!QTest::qWaitFor([&] { return shown >= before + 2; }, 10000))
+                ++missed;
+            if (i == warm)
+                base = footprint();
+        }
+        const Footprint end = footprint();
+        p->setURL(QString());
+        delete p;
+        QVERIFY(media::finish(std::chrono::seconds(10)));
+        QCOMPARE(media::workers::running(), 0);
+        const QString growth = QStringLiteral("after %1 switches: +%2 kB, +%3 descriptors, +%4 threads, server +%5 kB")
+                                   .arg(switches - warm)
+                                   .arg(end.rssKb - base.rssKb)
+                                   .arg(end.fds - base.fds)
+                                   .arg(end.threads - base.threads)
+                                   .arg(end.serverKb - base.serverKb);
+        qInfo("%s", qPrintable(growth));
+        QCOMPARE(missed, 0);
+        QVERIFY2(end.rssKb - base.rssKb < 40 * 1024, qPrintable(growth));
+        QVERIFY2(end.fds - base.fds <= 8, qPrintable(growth));
+        QVERIFY2(end.threads - base.threads <= 10, qPrintable(growth));
+        QVERIFY2(!qEnvironmentVariableIsEmpty("SYREL_XVFB_PID"), "the X server's process is not known");
+        QVERIFY2(end.serverKb - base.serverKb < 40 * 1024, qPrintable(growth));
+        if (!qEnvironmentVariableIsEmpty("GST_TRACERS")) {
+            const QStringList live = liveGstObjects();
+            QVERIFY2(live.isEmpty(), qPrintable(live.join(QLatin1Char(' '))));
+        }
     }
 
     void stuckWorkerDoesNotHoldTheExit()

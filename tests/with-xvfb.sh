@@ -8,6 +8,7 @@ log=$(mktemp)
 xvfb_pid='' wm=''
 trap 'stop "$wm"; stop "$xvfb_pid"; rm -f "$log"' EXIT
 start_xvfb 1280 1024 "$log" || { echo "with-xvfb: Xvfb did not start: $(tail -3 "$log")" >&2; exit 1; }
+export SYREL_XVFB_PID=$xvfb_pid   # tests that watch the server's own memory
 openbox >/dev/null 2>&1 &
 wm=$!
 sleep 1
