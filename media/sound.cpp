@@ -9,7 +9,24 @@
 
 namespace media::sound {
 
+namespace {
+Server ask(std::chrono::milliseconds limit);
+std::atomic<bool> g_stalled{false};
+}   // namespace
+
+// A stalled server's queue of connections fills up, and then a connection
+// fails as if nobody were there: until it answers again, it stays stalled.
 Server check(std::chrono::milliseconds limit)
+{
+    Server verdict = ask(limit);
+    if (verdict == Server::Absent && g_stalled)
+        verdict = Server::Stalled;
+    g_stalled = verdict == Server::Stalled;
+    return verdict;
+}
+
+namespace {
+Server ask(std::chrono::milliseconds limit)
 {
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + limit;
@@ -46,6 +63,7 @@ Server check(std::chrono::milliseconds limit)
     pa_mainloop_free(loop);
     return verdict;
 }
+}   // namespace
 
 GstElement *makeSink(bool silent, GstElement **volume)
 {
