@@ -11,7 +11,7 @@ build=${SYREL_BUILD:-$here/build}
 mode=${1:-run}
 
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev libxcb1-dev libxcb-shm0-dev
-  libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev libswscale-dev libavutil-dev
+  libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev libswscale-dev libavutil-dev libpulse-dev
   ffmpeg pulseaudio pulseaudio-utils xvfb xauth openbox xcompmgr x11-utils xdotool imagemagick
   dpkg-dev file desktop-file-utils appstream clang-format)
 # What the program needs at run time, shared with the Debian package's Depends.
@@ -25,8 +25,9 @@ if ((${#missing[@]})); then
   if [ "$(id -u)" -eq 0 ]; then
     echo "Installing: ${missing[*]}"
     export DEBIAN_FRONTEND=noninteractive
-    apt-get update -q
-    apt-get install -y -q --no-install-recommends "${missing[@]}"
+    # Another apt run (an unattended upgrade) may hold the lock for a while.
+    apt-get -o DPkg::Lock::Timeout=900 update -q
+    apt-get -o DPkg::Lock::Timeout=900 install -y -q --no-install-recommends "${missing[@]}"
   else
     echo "Some packages are missing. Run this once, then this command again:"
     echo "  sudo apt-get install -y --no-install-recommends ${missing[*]}"
@@ -59,9 +60,15 @@ case "$mode" in
     sanitized=${SYREL_SANITIZE_BUILD:-$build-sanitize}
     cmake -S "$here" -B "$sanitized" -DCMAKE_BUILD_TYPE=Debug -DSYREL_SANITIZE=ON >/dev/null
     cmake --build "$sanitized" -j "$jobs"
-    cd "$sanitized"
-    ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
-      ctest --output-on-failure -j "$jobs"
+    (cd "$sanitized" && ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+      ctest --output-on-failure -j "$jobs")
+    # The media engine's threads under ThreadSanitizer, through the tests
+    # that drive the real engine.  Suppressions: tests/tsan.supp.
+    tsan=${SYREL_TSAN_BUILD:-$build-tsan}
+    cmake -S "$here" -B "$tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSYREL_TSAN=ON >/dev/null
+    cmake --build "$tsan" -j "$jobs" --target tst_player tst_badclips tst_sound clips
+    (cd "$tsan" && TSAN_OPTIONS="suppressions=$here/tests/tsan.supp halt_on_error=1 second_deadlock_stack=1" \
+      ctest --output-on-failure -R '^(tst_player|tst_badclips|tst_sound)$')
     ;;
   *)
     echo "usage: $0 run|test" >&2
