@@ -15,7 +15,7 @@ namespace bus {
 
 GstBusSyncReply onMessage(GstBus *, GstMessage *message, gpointer data)
 {
-    auto *s = static_cast<Session *>(data);
+    Session *s = static_cast<std::shared_ptr<Session> *>(data)->get();
     s->progressed();
     const GstMessageType type = GST_MESSAGE_TYPE(message);
     if (type == GST_MESSAGE_STREAM_STATUS) {
@@ -41,8 +41,8 @@ void Session::busMessage(GstMessage *message)
     {
         std::lock_guard lock(m_lock);
         m_messages.push_back(message);
+        m_cv.notify_all();
     }
-    m_cv.notify_all();
 }
 
 bool Session::handle(GstMessage *message)

@@ -9,7 +9,7 @@
 
 namespace media::bus {
 
-// The bus's sync handler; 'data' is the Session.
+// The bus's sync handler; 'data' is a std::shared_ptr<Session>.
 GstBusSyncReply onMessage(GstBus *bus, GstMessage *message, gpointer data);
 
 }   // namespace media::bus

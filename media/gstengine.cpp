@@ -132,9 +132,8 @@ void GstEngine::open(const QString &path, bool silent, qint64 startAt)
         before->letGo();
     if (path.isEmpty())
         return;
-    auto s = std::make_shared<Session>(path, this,
-                                       [this](const std::shared_ptr<Session> &from, Session::Event e,
-                                              const QString &text) { deliver(from, e, text); });
+    auto s = std::make_shared<Session>(
+        path, this, [this](quint64 from, Session::Event e, const QString &text) { deliver(from, e, text); });
     s->change([this](Session::Asked &a) { a = {m_volume, m_muted, m_pictureSize}; });
     s->silent = silent;
     s->startAt = startAt;
@@ -217,10 +216,11 @@ void GstEngine::hideInPlace()
 
 bool GstEngine::shownInPlace() const { return m_video && m_video->isShown(); }
 
-void GstEngine::deliver(const std::shared_ptr<Session> &from, int event, const QString &text)
+void GstEngine::deliver(quint64 id, int event, const QString &text)
 {
-    if (from != m_session)
+    if (!m_session || m_session->id() != id)
         return;   // a clip named before
+    const std::shared_ptr<Session> from = m_session;
     switch (event) {
     case Session::Playing: emit playing(); break;
     case Session::Paused: emit paused(); break;

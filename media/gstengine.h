@@ -41,7 +41,7 @@ public:
 
 private:
     void open(const QString &path, bool silent, qint64 startAt);
-    void deliver(const std::shared_ptr<Session> &from, int event, const QString &text);
+    void deliver(quint64 from, int event, const QString &text);
     void post(int command);
     std::shared_ptr<Session> m_session;
     float m_volume = 1.0f;

@@ -161,8 +161,12 @@ bool Session::build()
     g_free(uri);
     attachSound();
     applySettings();
+    // The bus may still be posting from a thread the pipeline does not
+    // own (the sound server's) when the session goes: the handler holds
+    // the session alive until the bus lets go of it.
     GstBus *bus = gst_element_get_bus(m_pipeline);
-    gst_bus_set_sync_handler(bus, bus::onMessage, this, nullptr);
+    gst_bus_set_sync_handler(bus, bus::onMessage, new std::shared_ptr<Session>(shared_from_this()),
+                             [](gpointer data) { delete static_cast<std::shared_ptr<Session> *>(data); });
     gst_object_unref(bus);
     // Prerolls: the first picture comes without a sound.
     if (gst_element_set_state(m_pipeline, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE) {
@@ -171,8 +175,7 @@ bool Session::build()
                                       [](GstMessage *msg) { return GST_MESSAGE_TYPE(msg) == GST_MESSAGE_ERROR; });
         if (!told && m_owner)
             QMetaObject::invokeMethod(
-                m_owner,
-                [d = m_deliver, self = shared_from_this()] { d(self, Failed, QStringLiteral("cannot be opened")); },
+                m_owner, [d = m_deliver, id = m_id] { d(id, Failed, QStringLiteral("cannot be opened")); },
                 Qt::QueuedConnection);
         return told;
     }

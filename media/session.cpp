@@ -31,6 +31,12 @@ constexpr auto Look = 250ms;
 // the one being made.
 constexpr size_t PicturePool = AheadPictures::High + 4;
 
+quint64 nextId()
+{
+    static std::atomic<quint64> last{0};
+    return ++last;
+}
+
 long long steadyNow()
 {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
@@ -39,7 +45,7 @@ long long steadyNow()
 }   // namespace
 
 Session::Session(const QString &path, QObject *owner, Deliver deliver)
-    : m_path(path), m_owner(owner), m_deliver(std::move(deliver)), m_converter(PicturePool)
+    : m_path(path), m_id(nextId()), m_owner(owner), m_deliver(std::move(deliver)), m_converter(PicturePool)
 {
 }
 
@@ -100,7 +106,7 @@ void Session::event(Event e, const QString &text)
     if (!m_owner)
         return;
     QMetaObject::invokeMethod(
-        m_owner, [d = m_deliver, self = shared_from_this(), e, text] { d(self, e, text); }, Qt::QueuedConnection);
+        m_owner, [d = m_deliver, id = m_id, e, text] { d(id, e, text); }, Qt::QueuedConnection);
 }
 
 // ------------------------------------------------------------ the worker --

@@ -33,7 +33,8 @@ class Session : public std::enable_shared_from_this<Session> {
 public:
     enum Command { Play, Pause, Rewind, Settings, Quit };
     enum Event { Playing, Paused, End, Failed, Picture, SoundLost };
-    using Deliver = std::function<void(const std::shared_ptr<Session> &, Event, const QString &)>;
+    // Reports name the session by its id: no reference to it crosses threads.
+    using Deliver = std::function<void(quint64 id, Event, const QString &)>;
 
     // What the engine asks of a clip; changed under the session's lock.
     struct Asked {
@@ -53,6 +54,7 @@ public:
 
     // ---- the interface thread
     const QString &path() const { return m_path; }
+    quint64 id() const { return m_id; }
     void command(Command c);
     void change(const std::function<void(Asked &)> &how);
     // Nothing is reported after this; the worker tears down and ends.
@@ -93,6 +95,7 @@ private:
     void tearDown();
 
     const QString m_path;
+    const quint64 m_id;
 
     // Shared with the interface thread, under m_lock.
     std::mutex m_lock;

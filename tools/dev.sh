@@ -67,7 +67,7 @@ case "$mode" in
     tsan=${SYREL_TSAN_BUILD:-$build-tsan}
     cmake -S "$here" -B "$tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSYREL_TSAN=ON >/dev/null
     cmake --build "$tsan" -j "$jobs" --target tst_player tst_badclips tst_sound clips
-    (cd "$tsan" && TSAN_OPTIONS="suppressions=$here/tests/tsan.supp halt_on_error=1 second_deadlock_stack=1" \
+    (cd "$tsan" && TSAN_OPTIONS="suppressions=$here/tests/tsan.supp halt_on_error=1 second_deadlock_stack=1 die_after_fork=0 history_size=7" \
       ctest --output-on-failure -R '^(tst_player|tst_badclips|tst_sound)$')
     ;;
   *)

@@ -23,7 +23,7 @@ syntax() {
   case "$1" in
     *.cpp | *.h | *.hpp | *.cc) echo '//' ;;
     CMakeLists.txt | */CMakeLists.txt | *.cmake | *.sh | *.txt | *.desktop | *.desktop.in | \
-      .gitignore | */.gitignore | .clang-format | */.clang-format | *.yaml | *.yml | *.py | *.toml | .ci/*) echo '#' ;;
+      .gitignore | */.gitignore | .clang-format | */.clang-format | *.yaml | *.yml | *.py | *.toml | *.supp | .ci/*) echo '#' ;;
     *.xml | *.xml.in | *.qrc | *.svg) echo '<!--' ;;
     # Pictures, clips, JSON, the README and the licence texts themselves.
     *.png | *.jpg | *.ico | *.avi | *.json | *.md | LICENSE | app/copyright) echo none ;;
