@@ -13,6 +13,8 @@
 // names the clip, keeps the state its engine reports and paints the newest
 // picture.
 
+#include "clips.h"
+
 #include <QImage>
 #include <QPointer>
 #include <QWidget>
@@ -58,11 +60,6 @@ using MediaEngineFactory = std::function<MediaEngine *(QObject *owner)>;
 // Null restores the GStreamer engine.  A factory may return null: the
 // player component is then unavailable.
 void setMediaEngineFactory(MediaEngineFactory factory);
-
-// Where bare clip names are looked up: the program's own folder by default.
-void setClipFolder(const QString &folder);
-QString clipFolder();
-QString resolveClip(const QString &url);
 
 class WindowsMediaPlayer : public QWidget {
     Q_OBJECT
