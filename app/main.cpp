@@ -4,6 +4,8 @@
 // Syrel: starts with the boot window; the run ends by itself when the
 // last window has been unloaded.
 
+#include "app/commandline.h"
+#include "app/session.h"
 #include "assets/art.h"
 #include "media/gstengine.h"
 #include "platform/display.h"
@@ -17,12 +19,19 @@
 
 int main(int argc, char *argv[])
 {
+    // Answered without a display, and while a session runs.
+    if (const int status = commandline::handle(argc, argv); status >= 0)
+        return status;
     // Placing windows and setting their opacity need X11: on Wayland, XWayland.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
     // Qt would abort with a hint about reinstalling; say what is really missing.
     if (qgetenv("QT_QPA_PLATFORM").startsWith("xcb") && !platform::canOpenX11Display()) {
         std::fputs("Syrel needs a graphical display (X11, or Wayland through XWayland).\n", stderr);
+        return 1;
+    }
+    if (!session::claim()) {
+        std::fputs("Syrel is already running\n", stderr);
         return 1;
     }
     QApplication app(argc, argv);

@@ -19,24 +19,11 @@ namespace platform {
 namespace {
 
 MediaEngineFactory g_factory, g_default;
-QString g_clipFolder;
 
 }   // namespace
 
 void setDefaultMediaEngineFactory(MediaEngineFactory factory) { g_default = std::move(factory); }
 void setMediaEngineFactory(MediaEngineFactory factory) { g_factory = std::move(factory); }
-void setClipFolder(const QString &folder) { g_clipFolder = folder; }
-QString clipFolder() { return g_clipFolder.isEmpty() ? QCoreApplication::applicationDirPath() : g_clipFolder; }
-
-QString resolveClip(const QString &url)
-{
-    if (url.isEmpty())
-        return {};
-    const QFileInfo info(url);
-    if (info.isAbsolute() || url.contains(QLatin1Char('/')) || url.contains(QLatin1Char('\\')))
-        return url;
-    return QDir(clipFolder()).filePath(url);   // bare names lie beside the program
-}
 
 WindowsMediaPlayer::WindowsMediaPlayer(QWidget *parent, const QString &name) : QWidget(parent)
 {

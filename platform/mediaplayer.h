@@ -13,6 +13,8 @@
 // names the clip, keeps the state its engine reports and paints the newest
 // picture.
 
+#include "clips.h"
+
 #include <QImage>
 #include <QPointer>
 #include <QWidget>
@@ -69,11 +71,6 @@ void setDefaultMediaEngineFactory(MediaEngineFactory factory);
 // A stand-in for tests; null restores the default.  A factory may return
 // null: the player component is then unavailable.
 void setMediaEngineFactory(MediaEngineFactory factory);
-
-// Where bare clip names are looked up: the program's own folder by default.
-void setClipFolder(const QString &folder);
-QString clipFolder();
-QString resolveClip(const QString &url);
 
 class WindowsMediaPlayer : public QWidget {
     Q_OBJECT

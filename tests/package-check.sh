@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # SPDX-FileCopyrightText: 2026 The Syrel developers
-# Builds the Debian package from a build folder, installs it as a user
-# would (apt-get install ./syrel_*.deb), starts `syrel` from PATH in an
-# unrelated folder under Xvfb and openbox, checks that it plays its boot
-# clip from its own folder, reaches the dock and ends with status 0 after a
-# click on the exit icon, then purges the package and checks that nothing
-# it installed is left.
+# Builds the Debian package from a build folder and has lintian judge it
+# (no error, no warning), installs it as a user would (apt-get install
+# ./syrel_*.deb), starts `syrel` from PATH in an unrelated folder under Xvfb
+# and openbox, with a clip of the user's own in place of the boot clip;
+# checks that it plays that one, then a demo clip from /usr/share/syrel in
+# the viewer, that its windows' WM_CLASS is the desktop entry's, and that it
+# ends with status 0 after a click on the exit icon; then purges the
+# package and checks that nothing it installed is left.
 #   tests/package-check.sh [builddir]
 #
 # Installing needs root. Run by anyone else, where a syrel package or
@@ -51,18 +53,21 @@ version=$(dpkg-deb -f "$deb" Version)
 say "$(basename "$deb"): $(( $(stat -c %s "$deb") / 1024 )) KiB"
 say "Depends: $(dpkg-deb -f "$deb" Depends)"
 [ "$(dpkg-deb -f "$deb" Section)" = games ] || die "section is not games"
+lintian --fail-on error,warning --display-info "$deb" >"$tmp/lintian.log" 2>&1 ||
+  { cat "$tmp/lintian.log" >&2; die "lintian"; }
+say "lintian: no error, no warning ($(grep -c '^I: ' "$tmp/lintian.log" || true) informational tags)"
 
 # What it must hold, relative to the root.
 dpkg-deb -c "$deb" | awk '{print $6}' | sed 's#^\./#/#; s#/$##' | grep . >"$tmp/contents"
 app_id=$(grep -o '/usr/share/applications/[^/]*\.desktop$' "$tmp/contents" | head -1 | xargs -r basename | sed 's/\.desktop$//')
 [ -n "$app_id" ] || die "no desktop entry in the package"
-home=$(grep -m1 '/syrel/Boot\.avi$' "$tmp/contents" | xargs -r dirname)
-[ -n "$home" ] || die "no clips in the package"
-for f in /usr/bin/syrel $home/syrel $home/Boot.avi $home/Syrel.avi $home/5eme.avi \
+home=/usr/share/syrel
+for f in /usr/games/syrel $home/Boot.avi $home/Syrel.avi $home/5eme.avi /usr/share/man/man6/syrel.6.gz \
   /usr/share/metainfo/$app_id.metainfo.xml /usr/share/icons/hicolor/256x256/apps/$app_id.png \
-  /usr/share/icons/hicolor/16x16/apps/$app_id.png /usr/share/doc/syrel/copyright; do
+  /usr/share/icons/hicolor/16x16/apps/$app_id.png /usr/share/doc/syrel/copyright /usr/share/doc/syrel/changelog.gz; do
   grep -qx "$f" "$tmp/contents" || die "the package lacks $f"
 done
+! grep '^/usr/lib/' "$tmp/contents" || die "the package puts files under /usr/lib"
 
 # --- installed for real, or unpacked ---------------------------------------------------
 root=''
@@ -72,8 +77,8 @@ elif [ "$(id -u)" -ne 0 ]; then
   why="not root"
 elif dpkg-query -W -f='${Status}' syrel 2>/dev/null | grep -q 'install ok installed'; then
   why="a syrel package is installed already"
-elif [ -e /usr/bin/syrel ] || [ -e $home ]; then
-  why="/usr/bin/syrel or $home is there already"
+elif [ -e /usr/games/syrel ] || [ -e $home ]; then
+  why="/usr/games/syrel or $home is there already"
 else
   why=''
 fi
@@ -84,20 +89,36 @@ if [ -z "$why" ]; then
   apt install "$deb" >"$tmp/apt.log" 2>&1 || { cat "$tmp/apt.log" >&2; die "apt-get install $deb"; }
   say "installed with apt-get"
   dpkg -L syrel | grep -v '^/\.$' >"$tmp/listed"
-  program=$(command -v syrel) || die "syrel is not on PATH"
-  [ "$program" = /usr/bin/syrel ] || die "syrel on PATH is $program, not /usr/bin/syrel"
+  # A user's PATH (login.defs, /etc/profile) has /usr/games; root's may not.
+  program=$(PATH=/usr/local/bin:/usr/bin:/bin:/usr/local/games:/usr/games command -v syrel) ||
+    die "syrel is not on a user's PATH"
+  [ "$program" = /usr/games/syrel ] || die "syrel on PATH is $program, not /usr/games/syrel"
 else
   say "unpacked, not installed ($why)"
   root=$tmp/root
   dpkg-deb -x "$deb" "$root"
-  program=$root/usr/bin/syrel
+  program=$root/usr/games/syrel
 fi
 desktop-file-validate "$root/usr/share/applications/$app_id.desktop" || die "desktop entry"
 appstreamcli validate --no-net --pedantic "$root/usr/share/metainfo/$app_id.metainfo.xml" >"$tmp/as.log" 2>&1 ||
   { cat "$tmp/as.log" >&2; die "metainfo"; }
 grep -qx 'Exec=syrel' "$root/usr/share/applications/$app_id.desktop" || die "the desktop entry does not run syrel"
-clips=$(dirname "$(readlink -f "$program")")
-[ "$clips" = "$root$home" ] || die "$program leads to $clips, not $root$home"
+wm_class=$(sed -n 's/^StartupWMClass=//p' "$root/usr/share/applications/$app_id.desktop")
+[ -n "$wm_class" ] || die "the desktop entry has no StartupWMClass"
+page=$root/usr/share/man/man6/syrel.6.gz
+zcat "$page" | groff -ww -z -man 2>"$tmp/groff.log" && [ ! -s "$tmp/groff.log" ] ||
+  { cat "$tmp/groff.log" >&2; die "the man page has warnings"; }
+MANWIDTH=80 man -l "$page" 2>&1 | grep -q 'syrel - stage the operator interface' || die "man -l $page"
+clips=$root$home
+# The user's own boot clip, H.264 in MP4 under the demo clip's name.
+data=$tmp/data
+mkdir -p "$data/syrel"
+ffmpeg -nostdin -loglevel error -f lavfi -i color=c=navy:s=320x240:r=25:d=8 -c:v libx264 -pix_fmt yuv420p \
+  -f mp4 "$data/syrel/Boot.avi" || die "ffmpeg could not make the user's clip"
+# Unpacked, the demo clips must come from the unpacked tree (found from
+# the program's own folder), not from an installed copy.
+xdg_dirs=${XDG_DATA_DIRS:-}
+[ -z "$root" ] || xdg_dirs=$tmp/no-data
 
 # --- a run, from an unrelated folder ------------------------------------------------
 start_xvfb "$W" "$H" "$tmp/xvfb.log" || die "could not start Xvfb: $(tail -3 "$tmp/xvfb.log")"
@@ -119,8 +140,10 @@ wait_for() {
   done
 }
 shown() { [ -n "$(xdotool search --all --onlyvisible --pid "$app_pid" --name "$1" 2>/dev/null)" ]; }
-# The boot clip is open from the program's own folder (it plays for 6 s).
-boot_clip_open() { ls -l "/proc/$app_pid/fd" 2>/dev/null | grep -q -- "-> $clips/Boot.avi$"; }
+# clip_open FILE: the program has FILE open.
+clip_open() { ls -l "/proc/$app_pid/fd" 2>/dev/null | grep -q -- "-> $1$"; }
+# The user's boot clip (it plays for 8 s), not the demo one.
+boot_clip_open() { clip_open "$data/syrel/Boot.avi"; }
 clip_or_desktop() { boot_clip_open || shown '^Desktop$'; }
 
 work=$tmp/elsewhere
@@ -130,20 +153,28 @@ chmod 700 "$tmp/runtime"
 # starts and the run goes on to the desktop; such a run proves nothing about
 # the clips, so it gets another go.
 for attempt in 1 2 3; do
-  (cd "$work" && XDG_RUNTIME_DIR="$tmp/runtime" PATH="$(dirname "$program"):$PATH" exec syrel) >"$tmp/syrel.log" 2>&1 &
+  (cd "$work" && XDG_RUNTIME_DIR="$tmp/runtime" XDG_DATA_HOME="$data" XDG_DATA_DIRS="$xdg_dirs" \
+    PATH="$(dirname "$program"):$PATH" exec syrel) >"$tmp/syrel.log" 2>&1 &
   app_pid=$!
   wait_for 20 clip_or_desktop || { cat "$tmp/syrel.log" >&2; die "neither the boot clip nor the desktop came"; }
   boot_clip_open && break
   say "the boot clip was not seen open (attempt $attempt of 3)"
   stop "$app_pid"; app_pid=''
 done
-[ -n "$app_pid" ] || die "the program never opened $clips/Boot.avi"
-say "started from $work; playing $clips/Boot.avi"
+[ -n "$app_pid" ] || die "the program never opened $data/syrel/Boot.avi"
+say "started from $work; playing the user's $data/syrel/Boot.avi"
 wait_for 30 shown '^Desktop$' || die "the desktop did not appear"
+desktop=$(xdotool search --all --onlyvisible --pid "$app_pid" --name '^Desktop$' | head -1)
+class=$(xprop -id "$desktop" WM_CLASS)
+[[ $class == *", \"$wm_class\"" ]] || die "WM_CLASS is $class; the desktop entry says $wm_class"
 wait_for 30 shown '^ $' || die "the dock did not appear"    # captioned with one space
 sleep 0.5
-# The exit icon, at its place on the dock: x = W/2 - 250, y = (H*15 - 1400)/15.
-xdotool mousemove $((W / 2 - 250 + 456)) $(((H * 15 - 1400) / 15 + 39)) click 1
+# The dock's icons, at their places: x = W/2 - 250, y = (H*15 - 1400)/15.
+dock_click() { xdotool mousemove $((W / 2 - 250 + $1)) $(((H * 15 - 1400) / 15 + 39)) click 1; }
+dock_click 50   # the viewer, which plays the demo Syrel.avi
+wait_for 20 clip_open "$clips/Syrel.avi" || die "the viewer did not open $clips/Syrel.avi"
+say "the viewer plays $clips/Syrel.avi; WM_CLASS $class"
+dock_click 456   # the exit icon
 for _ in $(seq 300); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$app_pid" 2>/dev/null && die "the program was still running 30 s after the exit icon"
 status=0

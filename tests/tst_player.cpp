@@ -136,6 +136,34 @@ QStringList liveGstObjects()
     return live;
 }
 
+// The XDG data folders for the life of a test.
+class XdgData {
+public:
+    XdgData(const QString &home, const QStringList &dirs)
+        : m_home(qgetenv("XDG_DATA_HOME")), m_dirs(qgetenv("XDG_DATA_DIRS")),
+          m_had(qEnvironmentVariableIsSet("XDG_DATA_HOME"), qEnvironmentVariableIsSet("XDG_DATA_DIRS"))
+    {
+        qputenv("XDG_DATA_HOME", QFile::encodeName(home));
+        qputenv("XDG_DATA_DIRS", QFile::encodeName(dirs.join(QLatin1Char(':'))));
+    }
+    ~XdgData()
+    {
+        restore("XDG_DATA_HOME", m_had.first, m_home);
+        restore("XDG_DATA_DIRS", m_had.second, m_dirs);
+    }
+
+private:
+    static void restore(const char *name, bool had, const QByteArray &value)
+    {
+        if (had)
+            qputenv(name, value);
+        else
+            qunsetenv(name);
+    }
+    QByteArray m_home, m_dirs;
+    QPair<bool, bool> m_had;
+};
+
 }   // namespace
 
 class TestPlayer : public QObject {
@@ -287,13 +315,32 @@ private slots:
         QVERIFY(!p.engine());
     }
 
-    void bareNamesLieBesideTheProgram()
+    // Clip by clip: beside the program, the user's data folder, then each
+    // system data folder in order; a name none holds stays beside the program.
+    void bareNamesAreLookedUpClipByClip()
     {
-        QCOMPARE(resolveClip(QStringLiteral("Boot.avi")), QCoreApplication::applicationDirPath() + "/Boot.avi");
-        setClipFolder(QStringLiteral("/clips"));
-        QCOMPARE(resolveClip(QStringLiteral("Boot.avi")), QStringLiteral("/clips/Boot.avi"));
+        QTemporaryDir dir;
+        const XdgData xdg(dir.filePath("home"), {dir.filePath("sys1"), dir.filePath("sys2")});
+        const QString beside = dir.filePath("beside");
+        const QString home = dir.filePath("home/syrel"), sys1 = dir.filePath("sys1/syrel"),
+                      sys2 = dir.filePath("sys2/syrel");
+        const QList<QPair<QString, QStringList>> files{
+            {beside, {"A.avi"}}, {home, {"A.avi", "B.avi"}}, {sys1, {"B.avi", "C.avi"}}, {sys2, {"C.avi", "D.avi"}}};
+        for (const auto &[folder, names] : files) {
+            QVERIFY(QDir().mkpath(folder));
+            for (const QString &name : names)
+                QVERIFY(QFile(folder + "/" + name).open(QIODevice::WriteOnly));
+        }
+        QCOMPARE(resolveClip(QStringLiteral("A.avi")), home + "/A.avi");   // none beside the test
+        QCOMPARE(resolveClip(QStringLiteral("Nowhere.avi")), QCoreApplication::applicationDirPath() + "/Nowhere.avi");
+        setClipFolder(beside);
+        QCOMPARE(resolveClip(QStringLiteral("A.avi")), beside + "/A.avi");
+        QCOMPARE(resolveClip(QStringLiteral("B.avi")), home + "/B.avi");
+        QCOMPARE(resolveClip(QStringLiteral("C.avi")), sys1 + "/C.avi");
+        QCOMPARE(resolveClip(QStringLiteral("D.avi")), sys2 + "/D.avi");
+        QCOMPARE(resolveClip(QStringLiteral("E.avi")), beside + "/E.avi");
         QCOMPARE(resolveClip(QStringLiteral("/tmp/x.avi")), QStringLiteral("/tmp/x.avi"));
-        QCOMPARE(resolveClip(QStringLiteral("sub/x.avi")), QStringLiteral("sub/x.avi"));
+        QCOMPARE(resolveClip(QStringLiteral("sub/B.avi")), QStringLiteral("sub/B.avi"));
         QCOMPARE(resolveClip(QString()), QString());
     }
 
@@ -581,6 +628,44 @@ private slots:
                                     .arg(bar)
                                     .arg(QColor(got).name(), QColor(Bars[bar]).name())));
         }
+    }
+
+    // A user's own clip in one of the common formats, put in the user's
+    // data folder under a demo clip's name, plays in its place.
+    void realEnginePlaysAUsersClipInItsPlace_data()
+    {
+        QTest::addColumn<QStringList>("encode");
+        const QStringList aac{"-c:a", "aac"};
+        QTest::newRow("H.264 in MP4") << QStringList{"-c:v", "libx264", "-f", "mp4"} + aac;
+        QTest::newRow("H.264 in Matroska") << QStringList{"-c:v", "libx264", "-f", "matroska"} + aac;
+        QTest::newRow("H.265 in MP4") << QStringList{"-c:v", "libx265", "-tag:v", "hvc1", "-f", "mp4"} + aac;
+        QTest::newRow("H.265 in Matroska") << QStringList{"-c:v", "libx265", "-f", "matroska"} + aac;
+        QTest::newRow("VP8 in WebM") << QStringList{"-c:v", "libvpx", "-c:a", "libopus", "-f", "webm"};
+        QTest::newRow("VP9 in WebM") << QStringList{"-c:v", "libvpx-vp9", "-c:a", "libopus", "-f", "webm"};
+        QTest::newRow("MPEG-4 in AVI") << QStringList{"-c:v", "mpeg4", "-c:a", "libmp3lame", "-f", "avi"};
+    }
+    void realEnginePlaysAUsersClipInItsPlace()
+    {
+        QFETCH(QStringList, encode);
+        setMediaEngineFactory(nullptr);
+        QTemporaryDir dir;
+        const XdgData xdg(dir.filePath("home"), {dir.filePath("system")});
+        QVERIFY(QDir().mkpath(dir.filePath("home/syrel")) && QDir().mkpath(dir.filePath("system/syrel")));
+        QVERIFY(QFile::link(demoClip("Syrel.avi"), dir.filePath("system/syrel/Syrel.avi")));
+        setClipFolder(dir.filePath("beside"));
+        const QRgb colour = qRgb(40, 160, 90);
+        QVERIFY2(ffmpeg(QStringList{"-f", "lavfi", "-i", "color=c=0x28a05a:s=320x240:r=25:d=1", "-f", "lavfi", "-i",
+                                    "sine=f=440:r=48000:d=1", "-pix_fmt", "yuv420p"} +
+                        encode + QStringList{dir.filePath("home/syrel/Syrel.avi")}),
+                 "ffmpeg could not make the clip");
+        WindowsMediaPlayer p(host.get(), QStringLiteral("WindowsMediaPlayer1"));
+        p.setURL(QStringLiteral("Syrel.avi"));
+        QTRY_COMPARE_WITH_TIMEOUT(p.status(), QStringLiteral("Lecture"), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(!p.currentFrame().isNull(), 10000);
+        const QImage picture = p.currentFrame();
+        QCOMPARE(picture.size(), QSize(320, 240));
+        const QRgb got = picture.pixel(160, 120);
+        QVERIFY2(colourDistance(got, colour) <= 12, qPrintable(QColor(got).name()));
     }
 
     // A switch shows the new clip's first picture soon, while the previous

@@ -189,20 +189,102 @@ private slots:
         checkFade("dock after Alt+F4", dock, mark, 16, false);
     }
 
-    void withoutADisplayItSaysSo()
+    // The command line answers on the terminal with or without a display,
+    // never with a window; without one, a plain start says what is missing.
+    void theCommandLineAnswersWithoutAWindow_data()
     {
+        QTest::addColumn<bool>("display");
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+        const QString usage =
+            QStringLiteral("Usage: syrel [OPTION]\n"
+                           "Stage the operator interface of Syrel, a supercomputer of fiction, full screen.\n\n"
+                           "  -h, --help     show this help and exit\n"
+                           "  -v, --version  show the version and exit\n\n"
+                           "The clips are looked up beside the program, then in $XDG_DATA_HOME/syrel\n"
+                           "and in each of $XDG_DATA_DIRS/syrel; see syrel(6).\n");
+        const QString hint = QStringLiteral("Try 'syrel --help' for more information.\n");
+        for (const bool display : {true, false}) {
+            const char *where = display ? "display" : "no display";
+            QTest::addRow("%s: --help", where) << display << QStringList{"--help"} << 0 << usage << QString();
+            QTest::addRow("%s: -h", where) << display << QStringList{"-h"} << 0 << usage << QString();
+            QTest::addRow("%s: --version", where) << display << QStringList{"--version"} << 0 << "syrel 1.0\n"
+                                                  << QString();
+            QTest::addRow("%s: -v", where) << display << QStringList{"-v"} << 0 << "syrel 1.0\n" << QString();
+            QTest::addRow("%s: --bogus", where)
+                << display << QStringList{"--bogus"} << 2 << QString() << "syrel: unknown option '--bogus'\n" + hint;
+            QTest::addRow("%s: -x", where)
+                << display << QStringList{"-x"} << 2 << QString() << "syrel: unknown option '-x'\n" + hint;
+            QTest::addRow("%s: an argument", where) << display << QStringList{"clip.avi"} << 2 << QString()
+                                                    << "syrel: unexpected argument 'clip.avi'\n" + hint;
+        }
+        QTest::addRow("no display: a plain start")
+            << false << QStringList{} << 1 << QString()
+            << "Syrel needs a graphical display (X11, or Wayland through XWayland).\n";
+    }
+    void theCommandLineAnswersWithoutAWindow()
+    {
+        QFETCH(bool, display);
+        QFETCH(QStringList, args);
+        QFETCH(int, status);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char *v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-            env.remove(QString::fromLatin1(v));
+        if (!display)
+            for (const char *v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+                env.remove(QString::fromLatin1(v));
         p.setProcessEnvironment(env);
-        p.start(QStringLiteral(SYREL_PROGRAM), {});
+        const qsizetype windowsBefore = watch->windows().size();
+        p.start(QStringLiteral(SYREL_PROGRAM), args);
         QVERIFY(p.waitForFinished(10000));
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(p.exitCode(), 1);
-        QCOMPARE(QString::fromUtf8(p.readAllStandardError()),
-                 QStringLiteral("Syrel needs a graphical display (X11, or Wayland through XWayland).\n"));
-        QVERIFY(p.readAllStandardOutput().isEmpty());
+        QCOMPARE(QString::fromUtf8(p.readAllStandardError()), err);
+        QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()), out);
+        QCOMPARE(p.exitCode(), status);
+        xdotool({"getdisplaygeometry"});   // a round trip: any window made would be known by now
+        QCOMPARE(watch->windows().size(), windowsBefore);
+    }
+
+    // One session a display: a second start (the same display, named
+    // another way) leaves the first as it is and says why it ends, the
+    // options still answer, and a session killed outright holds nothing.
+    void aSecondStartLeavesTheFirstAlone()
+    {
+        startProgram();
+        QVERIFY2(shown(DockSize), "no dock");
+        const qsizetype windowsBefore = watch->windows().size();
+        auto second = [](const QStringList &args, const QByteArray &display) {
+            auto p = std::make_unique<QProcess>();
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(display));
+            p->setProcessEnvironment(env);
+            p->start(QStringLiteral(SYREL_PROGRAM), args);
+            p->waitForFinished(10000);
+            return p;
+        };
+        const QByteArray display = qgetenv("DISPLAY");
+        for (const QByteArray &name : {display, display + ".0"}) {
+            const auto p = second({}, name);
+            QCOMPARE(p->exitStatus(), QProcess::NormalExit);
+            QCOMPARE(p->exitCode(), 1);
+            QCOMPARE(QString::fromUtf8(p->readAllStandardError()), QStringLiteral("Syrel is already running\n"));
+            QVERIFY(p->readAllStandardOutput().isEmpty());
+        }
+        const auto version = second({"--version"}, display);
+        QCOMPARE(version->exitCode(), 0);
+        QCOMPARE(version->readAllStandardOutput(), QByteArray("syrel 1.0\n"));
+        xdotool({"getdisplaygeometry"});
+        QCOMPARE(watch->windows().size(), windowsBefore);
+        QCOMPARE(syrel.state(), QProcess::Running);
+        QVERIFY(watch->viewable(shown(DockSize, 1000)));
+
+        syrel.kill();   // SIGKILL: no chance to tidy anything
+        QVERIFY(syrel.waitForFinished(10000));
+        startProgram();
+        QVERIFY2(shown(DockSize), "no dock after a session was killed");
     }
 };
 

@@ -25,8 +25,9 @@ syntax() {
     CMakeLists.txt | */CMakeLists.txt | *.cmake | *.sh | *.txt | *.desktop | *.desktop.in | \
       .gitignore | */.gitignore | .clang-format | */.clang-format | *.yaml | *.yml | *.py | *.toml | *.supp | .ci/*) echo '#' ;;
     *.xml | *.xml.in | *.qrc | *.svg) echo '<!--' ;;
+    *.[1-9]) echo '.\"' ;;   # manual pages
     # Pictures, clips, JSON, the README and the licence texts themselves.
-    *.png | *.jpg | *.ico | *.avi | *.json | *.md | LICENSE | app/copyright) echo none ;;
+    *.png | *.jpg | *.ico | *.avi | *.json | *.md | LICENSE | app/copyright | app/changelog) echo none ;;
     *) if head -c 2 "$here/$1" | grep -q '^#!'; then echo '#'; else echo unknown; fi ;;
   esac
 }
@@ -39,6 +40,7 @@ mark() { # $1 path, $2 syntax
     '//') lines="// $license"$'\n'"// $copyright" ;;
     '#') lines="# $license"$'\n'"# $copyright" ;;
     '<!--') lines="<!-- $license -->"$'\n'"<!-- $copyright -->" ;;
+    '.\"') lines=".\\\" $license"$'\n'".\\\" $copyright" ;;
   esac
   tmp=$(mktemp)
   first=$(head -n 1 "$file")
