@@ -126,6 +126,9 @@ void Image::keyPressEvent(QKeyEvent *event)
 
 void Image::focusInEvent(QFocusEvent *event)
 {
+    // Tab may reach the window before any picture there has the focus.
+    if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason)
+        window()->setProperty(KeyboardCues, true);
     QLabel::focusInEvent(event);
     update();
 }
