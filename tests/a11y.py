@@ -47,7 +47,9 @@ def actions(o):
 
 
 def on_activate(event):
-    names_seen.add(event.source.name)
+    # The name as the window had it then: it may be gone by now.
+    if event.any_data:
+        names_seen.add(event.any_data)
 
 
 inserted = []
