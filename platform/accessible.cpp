@@ -185,8 +185,10 @@ public:
     }
     int indexOfChild(const QAccessibleInterface *child) const override
     {
-        const int i = int(m_lines.indexOf(QAccessible::uniqueId(const_cast<QAccessibleInterface *>(child))));
-        return i < list()->count() ? i : -1;
+        for (int i = 0; i < m_lines.size() && i < list()->count(); ++i)
+            if (QAccessible::accessibleInterface(m_lines.at(i)) == child)
+                return i;
+        return -1;
     }
     QAccessibleInterface *childAt(int x, int y) const override
     {

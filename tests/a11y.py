@@ -153,6 +153,7 @@ try:
     check([text for _, text in inserted] == [line + "\n" for line in every],
           "each new line is announced with its text, in order: %s" % inserted[banner:banner + 2])
     check(all(window == "Debugger" for window, _ in inserted), "the announcements come from the Debugger")
+    check(output[banner].getIndexInParent() == banner, "a line knows its place in the list")
     text = output.queryText()
     check(text.getText(0, -1) == "".join(c.name + "\n" for c in output), "the list reads as one text")
 
