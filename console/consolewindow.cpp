@@ -25,6 +25,7 @@ ConsoleWindow::ConsoleWindow(const Design &d) : Form(d.name)
         lp.setColor(group, QPalette::HighlightedText, Qt::white);
     }
     List1->setPalette(lp);
+    List1->setAccessibleName(QStringLiteral("Sortie"));
     // The list is disabled, and so is its scroll bar: without this it would
     // show in the light system grey on the black console once the list fills.
     QPalette bp = List1->verticalScrollBar()->palette();

@@ -17,6 +17,7 @@ Scanner::Scanner()
     : ConsoleWindow({QStringLiteral("Scanner"), QStringLiteral(" "), 7125, 7125, StartPosition::WindowsDefault, 6795,
                      6840, false})
 {
+    window()->setAccessibleName(QStringLiteral("Scanner"));   // its caption is blank
 }
 
 void Scanner::Form_Load()

@@ -6,6 +6,7 @@
 #include "assets/art.h"
 #include "console/debugger.h"
 #include "console/scanner.h"
+#include "platform/accessible.h"
 #include "platform/dispatch.h"
 #include "shell/closing.h"
 #include "shell/desktop.h"
@@ -20,16 +21,17 @@ namespace {
 struct IconDesign {
     int n;
     int left, top;
-    const char *accessible;
+    const char *accessible;   // the name a screen reader gives
 };
 // Left and top in twips; each picture control takes its picture's size.
 constexpr IconDesign Icons[] = {
     {1, 405, 315, "Syrel World Viewer"},
     {4, 1440, 315, "Debugger"},
     {5, 2430, 360, "Scanner"},
-    {6, 3285, 360, nullptr},
-    {7, 4230, 360, nullptr},
-    {8, 5310, 270, nullptr},
+    // The pictures without action are named for what they show.
+    {6, 3285, 360, "Lignes"},
+    {7, 4230, 360, "Trapèze"},
+    {8, 5310, 270, "Flèche vers le bas"},
     {9, 6525, 270, "Quitter Syrel"},
 };
 }   // namespace
@@ -37,6 +39,7 @@ constexpr IconDesign Icons[] = {
 Dock::Dock() : Form(QStringLiteral("Dock"))
 {
     designWindow(QStringLiteral(" "), BorderStyle::None, 7500, 1110, StartPosition::Manual, Qt::black);
+    window()->setAccessibleName(QStringLiteral("Syrel"));
     // Pictures for the window's pixel density; sizes stay logical.
     const qreal dpr = window()->devicePixelRatioF();
     Bar = new QLabel(window());
@@ -44,6 +47,7 @@ Dock::Dock() : Form(QStringLiteral("Dock"))
     Bar->setPixmap(art::dockBar(dpr));
     Bar->move(0, 0);
     Bar->resize(Bar->pixmap().deviceIndependentSize().toSize());
+    leaveOutOfAccessibleTree(Bar);
 
     Image *visible[7], *normal[7], *lit[7];
     for (int i = 0; i < 7; ++i) {
@@ -55,12 +59,15 @@ Dock::Dock() : Form(QStringLiteral("Dock"))
                            art::dockIcon(d.n, true, dpr));
         normal[i]->hide();
         lit[i]->hide();
+        leaveOutOfAccessibleTree(normal[i]);
+        leaveOutOfAccessibleTree(lit[i]);
         visible[i] = new Image(window(), QStringLiteral("Image") + n, d.left, d.top, normal[i]->Picture());
-        if (d.accessible) {
-            visible[i]->setAccessibleName(QString::fromUtf8(d.accessible));
-            visible[i]->setCursor(Qt::PointingHandCursor);
-        }
+        visible[i]->setAccessibleName(QString::fromUtf8(d.accessible));
+        // All seven take the focus from the keyboard, in their order on the bar.
+        visible[i]->setTabStop(true);
     }
+    for (Image *clickable : {visible[0], visible[1], visible[2], visible[6]})
+        clickable->setCursor(Qt::PointingHandCursor);
     Image1 = visible[0], Image4 = visible[1], Image5 = visible[2], Image6 = visible[3];
     Image7 = visible[4], Image8 = visible[5], Image9 = visible[6];
     Image11 = normal[0], Image44 = normal[1], Image55 = normal[2], Image66 = normal[3];

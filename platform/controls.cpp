@@ -3,11 +3,14 @@
 
 #include "controls.h"
 
+#include "accessible.h"
 #include "errors.h"
 #include "twips.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <limits>
 
 namespace platform {
@@ -41,10 +44,118 @@ void Image::setPicture(const QPixmap &picture)
     resize(picture.deviceIndependentSize().toSize());   // a 2x picture keeps its 1x size
 }
 
+namespace {
+// Whether the keyboard has been used in a window: the focus ring shows from then on.
+const char *const KeyboardCues = "syrelKeyboardCues";
+
+bool navigates(int key)
+{
+    switch (key) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Home:
+    case Qt::Key_End: return true;
+    default: return false;
+    }
+}
+
+bool activates(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space; }
+
+// The window's tab stops, in focus order.
+QList<QWidget *> tabStops(QWidget *window)
+{
+    QList<QWidget *> out;
+    QWidget *w = window;
+    do {
+        w = w->nextInFocusChain();
+        if (w != window && w->window() == window && (w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(window) &&
+            w->isEnabled())
+            out << w;
+    } while (w != window);
+    return out;
+}
+}   // namespace
+
+bool Image::showsFocus() const { return hasFocus() && window()->property(KeyboardCues).toBool(); }
+
+bool Image::event(QEvent *e)
+{
+    if (e->type() == QEvent::KeyPress) {
+        auto *k = static_cast<QKeyEvent *>(e);
+        const bool plain = !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+        if (plain && (navigates(k->key()) || activates(k->key())) && !window()->property(KeyboardCues).toBool()) {
+            window()->setProperty(KeyboardCues, true);
+            update();
+            if (navigates(k->key()))
+                return true;   // the first move only shows where the focus is
+        }
+    }
+    return QLabel::event(e);
+}
+
+void Image::keyPressEvent(QKeyEvent *event)
+{
+    if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) {
+        QLabel::keyPressEvent(event);
+        return;
+    }
+    switch (event->key()) {
+    case Qt::Key_Right:
+    case Qt::Key_Down: focusNextPrevChild(true); break;
+    case Qt::Key_Left:
+    case Qt::Key_Up: focusNextPrevChild(false); break;
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        if (const QList<QWidget *> stops = tabStops(window()); !stops.isEmpty())
+            (event->key() == Qt::Key_Home ? stops.first() : stops.last())->setFocus(Qt::TabFocusReason);
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if (!event->isAutoRepeat())
+            click();
+        break;
+    default: QLabel::keyPressEvent(event); return;
+    }
+    event->accept();
+}
+
+void Image::focusInEvent(QFocusEvent *event)
+{
+    // Tab may reach the window before any picture there has the focus.
+    if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason)
+        window()->setProperty(KeyboardCues, true);
+    QLabel::focusInEvent(event);
+    update();
+}
+
+void Image::focusOutEvent(QFocusEvent *event)
+{
+    QLabel::focusOutEvent(event);
+    update();
+}
+
 void Image::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::LeftButton)
         emit Click();
+}
+
+void Image::paintEvent(QPaintEvent *event)
+{
+    QLabel::paintEvent(event);
+    if (!showsFocus())
+        return;
+    // A thin pale ring of the lit icons' cyan, inside the picture's clear margin.
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(180, 236, 255, 230), 1.0));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 5.0, 5.0);
 }
 
 // --------------------------------------------------------------------- Label
@@ -106,7 +217,21 @@ ListBox::ListBox(QWidget *parent, const QString &name) : QListWidget(parent)
     setTextElideMode(Qt::ElideRight);
 }
 
-void ListBox::AddItem(const QString &line) { addItem(line); }
+void ListBox::AddItem(const QString &line)
+{
+    addItem(line);
+    announceLine(this, count() - 1);
+}
+
+void ListBox::Clear()
+{
+    QString held;
+    if (QAccessible::isActive())
+        for (const QString &line : lines())
+            held += line + QLatin1Char('\n');
+    clear();
+    announceCleared(this, held);
+}
 
 void ListBox::setListIndex(int index)
 {

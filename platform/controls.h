@@ -7,6 +7,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QMetaMethod>
 #include <QListWidget>
 #include <QPixmap>
 #include <QProgressBar>
@@ -19,6 +20,12 @@ void placeTwips(QWidget *w, int left, int top, int width, int height);
 QFont designFont(const QString &family, double points, bool bold = false);
 
 // A picture control without stretching: it takes the size of its picture.
+//
+// A picture made a tab stop is reached by the keyboard: Tab and the arrow
+// keys move between the tab stops of its window, Return and space click it.
+// A mouse click never takes the focus.  As the classic desktops did, the
+// focused picture shows a thin ring only once the keyboard has been used
+// in its window: the first key there shows where the focus is.
 class Image : public QLabel {
     Q_OBJECT
 public:
@@ -26,11 +33,24 @@ public:
     QPixmap Picture() const { return m_picture; }
     void setPicture(const QPixmap &picture);
 
+    void setTabStop(bool on) { setFocusPolicy(on ? Qt::TabFocus : Qt::NoFocus); }
+    // A handler listens to its clicks.
+    bool isClickable() const { return isSignalConnected(QMetaMethod::fromSignal(&Image::Click)); }
+    // Clicked as by the mouse, from the keyboard or a screen reader.
+    void click() { emit Click(); }
+    // The focus ring is showing.
+    bool showsFocus() const;
+
 signals:
     void Click();
 
 protected:
+    bool event(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     QPixmap m_picture;
@@ -42,6 +62,8 @@ class Label : public QLabel {
 public:
     Label(QWidget *parent, const QString &name, const QString &caption);
     QString Caption() const { return text(); }
+    bool isClickable() const { return isSignalConnected(QMetaMethod::fromSignal(&Label::Click)); }
+    void click() { emit Click(); }
 
 signals:
     void Click();
@@ -81,7 +103,7 @@ class ListBox : public QListWidget {
 public:
     ListBox(QWidget *parent, const QString &name);
     void AddItem(const QString &line);
-    void Clear() { clear(); }
+    void Clear();
     int ListCount() const { return count(); }
     int ListIndex() const { return currentRow(); }
     void setListIndex(int index);

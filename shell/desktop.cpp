@@ -6,6 +6,7 @@
 #include "assets/art.h"
 #include "closing.h"
 #include "dock/dock.h"
+#include "platform/accessible.h"
 #include "processing.h"
 #include "variables.h"
 
@@ -38,6 +39,7 @@ Desktop::Desktop() : Form(QStringLiteral("Desktop"))
     Picture = new DesktopPicture(window(), art::desktop(window()->devicePixelRatioF()));
     Picture->setGeometry(window()->rect());
     Picture->setAttribute(Qt::WA_TransparentForMouseEvents);
+    leaveOutOfAccessibleTree(Picture);   // a background, nothing to read
     struct Follow : QObject {
         DesktopPicture *pic;
         explicit Follow(DesktopPicture *p) : QObject(p), pic(p) {}

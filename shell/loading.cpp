@@ -15,6 +15,7 @@ Loading::Loading() : Form(QStringLiteral("Loading"))
     designWindow(QStringLiteral("Form2"), BorderStyle::None, 9990, 6255, StartPosition::Manual, Qt::black);
     setMaximised(true);
     window()->setWindowIcon(art::applicationIcon());
+    window()->setAccessibleName(QStringLiteral("Démarrage de Syrel"));
 
     Timer1 = new Timer(window(), QStringLiteral("Timer1"), 1000);
     onEvent(Timer1, &Timer::tick, this, &Loading::Timer1_Timer, "Loading.Timer1_Timer");

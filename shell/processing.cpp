@@ -20,6 +20,7 @@ Processing::Processing() : Form(QStringLiteral("Processing"))
 
     ProgressBar1 = new ProgressBar(window(), QStringLiteral("ProgressBar1"));
     placeTwips(ProgressBar1, 0, 180, 8655, 870);
+    ProgressBar1->setAccessibleName(QStringLiteral("Progression"));
 
     Label1 = new Label(window(), QStringLiteral("Label1"), QStringLiteral("Processing ..."));
     placeTwips(Label1, 0, 1035, 8655, 195);

@@ -16,6 +16,8 @@
 #include "tooltable.h"
 #include "viewer/video.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTest>
@@ -291,6 +293,92 @@ private slots:
         names.removeDuplicates();
         QCOMPARE(names.size(), 4);
         QVERIFY(!names.contains(QString()));
+    }
+
+    // The keyboard: the seven icons in their order, Tab and the arrows
+    // going round, Home and End; Return and space click; the ring only
+    // once a key has been pressed, never from the mouse.
+    void iconsAreReachedAndClickedByTheKeyboard()
+    {
+        Dock &dock = startRun();
+        QWidget *w = dock.window();
+        QTRY_VERIFY(w->isActiveWindow());
+        const QList<Image *> icons{dock.Image1, dock.Image4, dock.Image5, dock.Image6,
+                                   dock.Image7, dock.Image8, dock.Image9};
+        auto focused = [&] { return int(icons.indexOf(qobject_cast<Image *>(QApplication::focusWidget()))); };
+        auto ringed = [&] {
+            QList<int> out;
+            for (int i = 0; i < icons.size(); ++i)
+                if (icons[i]->showsFocus())
+                    out << i;
+            return out;
+        };
+        const QImage before = w->grab().toImage();
+
+        // The mouse: a click neither takes the focus nor draws anything.
+        QCOMPARE(focused(), 0);   // the window's first tab stop, silently
+        click(dock.Image6);
+        QCOMPARE(focused(), 0);
+        QCOMPARE(ringed(), QList<int>());
+        QCOMPARE(w->grab().toImage(), before);
+
+        auto key = [&](Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
+            QTest::keyClick(QApplication::focusWidget(), k, m);
+        };
+        key(Qt::Key_Right);   // the first key shows the focus where it is
+        QCOMPARE(focused(), 0);
+        QCOMPARE(ringed(), QList<int>{0});
+        QVERIFY(w->grab().toImage() != before);
+        QList<int> order;
+        for (int i = 0; i < 7; ++i) {
+            key(Qt::Key_Tab);
+            order << focused();
+        }
+        QCOMPARE(order, (QList<int>{1, 2, 3, 4, 5, 6, 0}));
+        order.clear();
+        for (Qt::Key k : {Qt::Key_Left, Qt::Key_Up, Qt::Key_Right, Qt::Key_Down, Qt::Key_Home, Qt::Key_End})
+            key(k), order << focused();
+        QCOMPARE(order, (QList<int>{6, 5, 6, 0, 0, 6}));
+        key(Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(ringed(), QList<int>{5});
+
+        // Return and space act as a click; the pictures without action do nothing.
+        key(Qt::Key_Return);
+        QCOMPARE(openTools(), QString());
+        dock.Image4->setFocus(Qt::TabFocusReason);
+        key(Qt::Key_Space);
+        QVERIFY(isOpen(DebuggerTool));
+        dock.window()->activateWindow();
+        QTRY_VERIFY(dock.Image4->hasFocus());
+        key(Qt::Key_Return);
+        QTRY_VERIFY(!isOpen(DebuggerTool));
+        VERIFY_TOOLS_IN_STEP();
+    }
+
+    // What a screen reader is given: a window named "Syrel" holding seven
+    // icons (the bar and the hidden holders left out), four of them
+    // buttons whose press action clicks, after the reader's call is over.
+    void iconsAreButtonsForAScreenReader()
+    {
+        Dock &dock = startRun();
+        QAccessibleInterface *bar = QAccessible::queryAccessibleInterface(dock.window());
+        QCOMPARE(bar->role(), QAccessible::Window);
+        QCOMPARE(bar->text(QAccessible::Name), QStringLiteral("Syrel"));
+        QStringList children;
+        for (int i = 0; i < bar->childCount(); ++i) {
+            QAccessibleInterface *c = bar->child(i);
+            QCOMPARE(bar->indexOfChild(c), i);
+            const bool button = c->role() == QAccessible::Button;
+            QCOMPARE(c->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()), button);
+            children << (button ? QStringLiteral("button ") : QStringLiteral("picture ")) + c->text(QAccessible::Name);
+        }
+        QCOMPARE(children,
+                 (QStringList{"button Syrel World Viewer", "button Debugger", "button Scanner", "picture Lignes",
+                              "picture Trapèze", "picture Flèche vers le bas", "button Quitter Syrel"}));
+        bar->child(1)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QVERIFY(!isOpen(DebuggerTool));
+        QTRY_VERIFY(isOpen(DebuggerTool));
+        VERIFY_TOOLS_IN_STEP();
     }
 
     // ------------------------------------------------------- load, unload

@@ -4,10 +4,12 @@
 // The program itself on a real X display (Xvfb and openbox), judged by what
 // reaches the X server: every fade step arriving as its own opacity change,
 // paced one a frame; the keyboard where the user expects it; Alt+F4 on the
-// dock ending the run; and a clear word when there is no display at all.
+// dock ending the run; every tool reached from the dock with keys alone;
+// and a clear word when there is no display at all.
 
 #include "xwatch.h"
 
+#include <QMap>
 #include <QProcess>
 #include <QTest>
 #include <functional>
@@ -170,6 +172,93 @@ private slots:
         checkFade("viewer at the exit", viewer, mark, 52, true);
         checkFade("dock", dock, mark, 16, false);
         QCOMPARE(watch->changes(dock).last().value, quint32(180.0 / 255.0 * 0xffffffffu));
+    }
+
+    // From a fresh start, every tool opened and closed with keys alone: Tab
+    // and the arrows walk the dock's icons, Return acts, and the window
+    // manager's Alt+Tab goes back to the dock. A thin ring, in the clear
+    // margin at the top of the focused icon, shows only once a key has
+    // been pressed there.
+    void theKeyboardAloneOpensAndClosesEveryTool()
+    {
+        startProgram();
+        const std::uint32_t dock = shown(DockSize);
+        QVERIFY2(dock, "no dock");
+        QVERIFY(waitUntil([&] { return watch->focus() == dock; }, 10000));
+        QTest::qWait(300);   // the strip's fade is over
+        const QPoint viewer = dockIcon({50, 21}), debugger = dockIcon({119, 21}), scanner = dockIcon({185, 24}),
+                     exitIcon = dockIcon({456, 18});
+        // The brighter of two rows: the bar's top lies on a fraction of a pixel.
+        auto grey = [&](QPoint p) {
+            int g = 0;
+            for (QPoint q : {p, p + QPoint(0, 1)}) {
+                const std::uint32_t rgb = watch->pixel(q);
+                g = qMax(g, int(((rgb >> 16) & 0xff) + ((rgb >> 8) & 0xff) + (rgb & 0xff)) / 3);
+            }
+            return g;
+        };
+        QMap<int, int> plain;
+        for (QPoint p : {viewer, debugger, scanner, exitIcon})
+            plain[p.x()] = grey(p);
+        auto ringed = [&](QPoint p) { return grey(p) > plain[p.x()] + 40; };
+        auto ringOn = [&](QPoint p) {
+            return waitUntil(
+                [&] {
+                    for (QPoint q : {viewer, debugger, scanner, exitIcon})
+                        if (ringed(q) != (q == p))
+                            return false;
+                    return true;
+                },
+                5000);
+        };
+        auto key = [](const char *k) { xdotool({"key", QString::fromLatin1(k)}); };
+        // Back to the dock from a tool, as the window manager offers.
+        auto backToTheDock = [&] {
+            key("alt+Tab");
+            return waitUntil([&] { return watch->focus() == dock; }, 5000);
+        };
+
+        key("Tab");   // the first key shows where the focus is: the first icon
+        QVERIFY2(ringOn(viewer), "no ring on the viewer's icon after Tab");
+        key("Tab");
+        QVERIFY2(ringOn(debugger), "Tab did not move the ring to the Debugger's icon");
+        key("Return");
+        const std::uint32_t debuggerWindow = shown(DebuggerSize, 10000);
+        QVERIFY2(debuggerWindow, "Return on the Debugger's icon opened nothing");
+        QVERIFY(waitUntil([&] { return watch->focus() == debuggerWindow; }, 5000));
+        key("Escape");   // the design has no such key
+        QTest::qWait(300);
+        QVERIFY(watch->viewable(debuggerWindow));
+        QVERIFY(backToTheDock());
+        key("Return");
+        QVERIFY2(waitUntil([&] { return !watch->viewable(debuggerWindow); }, 10000), "the Debugger stayed");
+
+        key("Left");
+        QVERIFY2(ringOn(viewer), "Left did not move the ring back to the viewer's icon");
+        key("space");
+        const std::uint32_t viewerWindow = shown(ViewerSize, 10000);
+        QVERIFY2(viewerWindow, "space on the viewer's icon opened nothing");
+        QVERIFY(backToTheDock());
+        key("Return");
+        QVERIFY2(waitUntil([&] { return !watch->viewable(viewerWindow); }, 10000), "the viewer stayed");
+
+        key("Right");
+        key("Right");
+        QVERIFY2(ringOn(scanner), "Right did not move the ring to the Scanner's icon");
+        key("Return");
+        const std::uint32_t strip = shown(StripSize, 10000);
+        const std::uint32_t scannerWindow = shown(ScannerSize, 20000);
+        QVERIFY2(strip && scannerWindow, "Return on the Scanner's icon did not open it through the strip");
+        QVERIFY(waitUntil([&] { return !watch->viewable(strip); }, 20000));
+        QVERIFY(backToTheDock());
+        key("Return");
+        QVERIFY2(waitUntil([&] { return !watch->viewable(scannerWindow); }, 10000), "the Scanner stayed");
+
+        key("End");
+        QVERIFY2(ringOn(exitIcon), "End did not move the ring to the exit icon");
+        key("Return");
+        QVERIFY2(syrel.waitForFinished(30000), "Return on the exit icon left the program running");
+        QCOMPARE(syrel.exitCode(), 0);
     }
 
     // Closing the dock from the window manager shuts the machine down.

@@ -3,6 +3,7 @@
 
 #include "xwatch.h"
 
+#include <QPoint>
 #include <QSize>
 #include <algorithm>
 #include <cstdlib>
@@ -182,6 +183,19 @@ std::uint32_t XWatch::focus() const
     const std::uint32_t out = r ? r->focus : 0;
     std::free(r);
     return out;
+}
+
+std::uint32_t XWatch::pixel(QPoint at) const
+{
+    xcb_connection_t *c = m_query;
+    xcb_get_image_reply_t *r = xcb_get_image_reply(
+        c, xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, m_root, std::int16_t(at.x()), std::int16_t(at.y()), 1, 1, ~0u),
+        nullptr);
+    std::uint32_t out = 0;
+    if (r && xcb_get_image_data_length(r) >= 4)
+        std::memcpy(&out, xcb_get_image_data(r), 4);   // 24-bit depth: blue, green, red, pad
+    std::free(r);
+    return out & 0xffffffu;
 }
 
 FadeShape shapeOf(const QList<XWatch::Change> &changes)

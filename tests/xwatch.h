@@ -42,6 +42,7 @@ public:
     bool viewable(std::uint32_t window) const;
     qint64 pid(std::uint32_t window) const;   // _NET_WM_PID: frames of the window manager have none
     std::uint32_t focus() const;              // the window holding the input focus
+    std::uint32_t pixel(QPoint at) const;     // 0xRRGGBB on the screen, as the server shows it
 
 private:
     void run();

@@ -5,6 +5,7 @@
 
 #include "console/debugger.h"
 #include "dock/dock.h"
+#include "platform/accessible.h"
 #include "platform/dispatch.h"
 #include "platform/errors.h"
 #include "shell/modwindowfunctions.h"
@@ -38,6 +39,7 @@ Video::Video() : Form(QStringLiteral("Video"))
     designWindow(QStringLiteral(" "), BorderStyle::FixedToolWindow, 9855, 8820, StartPosition::CenterScreen,
                  QColor(0x40, 0x40, 0x40));
     QWidget *w = window();
+    w->setAccessibleName(QStringLiteral("Syrel World Viewer"));   // its caption is blank
 
     auto *p = new WindowsMediaPlayer(w, QStringLiteral("WindowsMediaPlayer1"));
     placeTwips(p, 0, 0, 9840, 7635);
@@ -59,6 +61,7 @@ Video::Video() : Form(QStringLiteral("Video"))
     p->windowlessVideo = false;
     p->hide();   // the template never plays
     p->setFocusPolicy(Qt::NoFocus);
+    leaveOutOfAccessibleTree(p);
     m_players.insert(0, p);
 
     auto button = [w](const char *name, const char *caption, int left, int width) {
@@ -118,6 +121,7 @@ void Video::loadPlayer(int index)
     auto *p = new WindowsMediaPlayer(window(), QStringLiteral("WindowsMediaPlayer1"));
     p->setProperty("Index", index);
     p->copySettingsFrom(*m_players.value(0));
+    p->setAccessibleName(QStringLiteral("Vidéo"));
     p->hide();
     try {
         p->createEngine();
