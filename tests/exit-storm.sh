@@ -37,7 +37,7 @@ wait_window() {
 }
 
 click_dock() {   # the dock's icon at (x, y) within the dock, placed by its form
-  xdotool mousemove $((1280 / 2 - 250 + $1)) $(((1024 * 15 - 1400) / 15 + $2)) click 1
+  xdotool mousemove $((1280 / 2 - 250 + $1)) $(((1024 * 15 - 1400) / 15 + $2)) click 1 >/dev/null 2>&1 || true
 }
 
 # Waits up to $1 s for the program to end; its status in $status.
@@ -61,6 +61,7 @@ run() {   # name, expected status, then the moves
   pid=$!
   if ! "$@"; then
     echo "exit-storm: $name: the program never got there" >&2
+    tail -5 "$log.err" >&2
     kill -9 "$pid" 2>/dev/null
     failures=$((failures + 1))
     return
