@@ -119,7 +119,7 @@ private slots:
     {
         if (QStandardPaths::findExecutable(QStringLiteral("pulseaudio")).isEmpty() ||
             QStandardPaths::findExecutable(QStringLiteral("parec")).isEmpty())
-            QSKIP("pulseaudio and pulseaudio-utils are needed");
+            QFAIL("pulseaudio and pulseaudio-utils are needed (tools/dev.sh installs them)");
         m_socket = m_run.filePath(QStringLiteral("native"));
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char *var : {"HOME", "XDG_RUNTIME_DIR", "PULSE_RUNTIME_PATH"})
