@@ -152,8 +152,8 @@ void printTable()
     const auto figure = [&](double v, const std::string &unit, const std::string &what, const std::string &why) {
         if (!std::isnan(v))
             return number(v, unit);
-        reasons.push_back("[" + std::to_string(reasons.size() + 1) + "] " + what + ": " +
-                          (why.empty() ? std::string("not measured") : why));
+        reasons.push_back("[" + std::to_string(reasons.size() + 1) + "] " + what.substr(what.find_first_not_of(' ')) +
+                          ": " + (why.empty() ? std::string("not measured") : why));
         return "n/a [" + std::to_string(reasons.size()) + "]";
     };
     for (const Row &r : g_rows) {
