@@ -124,6 +124,7 @@ rusage Child::finish(bool kill)
     while (wait4(m_pid, &status, 0, &u) < 0 && errno == EINTR) {
     }
     m_reaped = true;
+    m_status = status;
     return u;
 }
 

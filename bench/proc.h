@@ -43,6 +43,8 @@ public:
     // Waits for the child's end (killing it first when asked) and gives its
     // resource use, children of its own excluded.
     rusage finish(bool kill);
+    // After finish(false): it ended by itself with status 0.
+    bool succeeded() const { return m_reaped && m_status == 0; }
 
 private:
     pid_t m_pid = -1;
@@ -50,6 +52,7 @@ private:
     double m_started = 0;
     std::string m_buffer;
     bool m_reaped = false;
+    int m_status = -1;
 };
 
 // User+system time of a running process, all its threads, in seconds

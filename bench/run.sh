@@ -14,7 +14,7 @@ command -v mpv >/dev/null || need+=(mpv)
 dpkg-query -W -f='${Status}' qt6-multimedia-dev 2>/dev/null | grep -q 'install ok installed' || need+=(qt6-multimedia-dev)
 if ((${#need[@]})); then
   if [ "$(id -u)" -eq 0 ]; then
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${need[@]}" >/dev/null
+    DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=900 install -y -q --no-install-recommends "${need[@]}" >/dev/null
   else
     echo "run.sh: the bench's peers are missing: sudo apt-get install -y --no-install-recommends ${need[*]}" >&2
     exit 1

@@ -768,14 +768,21 @@ private slots:
         watch.watch(QStringLiteral("Scanner"), Forms::find<Scanner>());
         watch.watch(QStringLiteral("Debugger"), Forms::find<Debugger>());
         watch.watch(QStringLiteral("Dock"), &dock);
+        QWidget *target = onDesktop ? Forms::find<Desktop>()->window() : dock.window();
         QStringList order;
         world->onYield = [&] {
             Closing *c = Forms::find<Closing>();
-            addOnce(order,
-                    watch.fading() + (c && c->window()->isVisible() ? " fading, notice shown" : " fading, no notice"));
+            addOnce(order, watch.fading() +
+                               (c && c->window()->isVisible() ? " fading, notice shown" : " fading, no notice") +
+                               (target->isVisible() ? "" : ", closed window gone"));
         };
-        QWidget *target = onDesktop ? Forms::find<Desktop>()->window() : dock.window();
-        QVERIFY(!target->close());   // refused: the shutdown takes the windows away in its own order
+        // Refused: the window stays, untouched, until the shutdown takes the
+        // windows away in its own order.
+        const int loaded = Forms::loadedCount();
+        target->close();
+        QVERIFY(target->isVisible());
+        QCOMPARE(Forms::loadedCount(), loaded);
+        QVERIFY(!Forms::isLoaded<Closing>());
         QVERIFY(waitFor([&] { return world->allUnloaded > 0; }, 5000));
         QCOMPARE(order, (QStringList{"Video fading, notice shown", "Scanner fading, notice shown",
                                      "Debugger fading, notice shown", "Dock fading, notice shown"}));
@@ -788,7 +795,10 @@ private slots:
     {
         Forms::show<Desktop>();
         QVERIFY(Forms::isLoaded<Processing>() && !Forms::isLoaded<Dock>());
-        QVERIFY(!Forms::find<Desktop>()->window()->close());
+        QWidget *desktop = Forms::find<Desktop>()->window();
+        desktop->close();
+        QVERIFY(desktop->isVisible());   // refused: the shutdown takes it away
+        QVERIFY(Forms::isLoaded<Processing>());
         QVERIFY(waitFor([&] { return world->allUnloaded > 0; }, 5000));
         QCOMPARE(Forms::loadedCount(), 0);
         QCOMPARE(world->allUnloaded, 1);

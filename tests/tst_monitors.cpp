@@ -2,8 +2,9 @@
 // SPDX-FileCopyrightText: 2026 The Syrel developers
 
 // Two monitors, the primary one (1920 x 1080) to the right of another
-// (1280 x 1024 at the origin): every window keeps to the primary monitor,
-// and "the screen" of every placement is that monitor, offset included.
+// (1280 x 1024 at the origin) and 300 px lower: every window keeps to the
+// primary monitor, and "the screen" of every placement is that monitor,
+// offset included, across and down.
 
 #include "console/debugger.h"
 #include "console/scanner.h"
@@ -23,7 +24,7 @@
 using namespace platform;
 
 namespace {
-const QRect Primary(1280, 0, 1920, 1080);
+const QRect Primary(1280, 300, 1920, 1080);
 
 bool onPrimary(const Form &f) { return Primary.contains(f.window()->frameGeometry()); }
 }   // namespace

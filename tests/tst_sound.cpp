@@ -163,7 +163,7 @@ private slots:
     {
         if (QStandardPaths::findExecutable(QStringLiteral("pulseaudio")).isEmpty() ||
             QStandardPaths::findExecutable(QStringLiteral("parec")).isEmpty())
-            QSKIP("pulseaudio and pulseaudio-utils are needed");
+            QFAIL("pulseaudio and pulseaudio-utils are needed (tools/dev.sh installs them)");
         m_socket = m_run.filePath(QStringLiteral("native"));
         QVERIFY(startServer());
         qputenv("PULSE_SERVER", serverString().toLocal8Bit());

@@ -84,11 +84,14 @@ void XWatch::run()
         } else if (type == XCB_PROPERTY_NOTIFY) {
             auto *pe = reinterpret_cast<xcb_property_notify_event_t *>(e);
             if (pe->atom == m_opacity) {
-                Change ch{pe->window, pe->time, pe->state == XCB_PROPERTY_DELETE, 0xffffffffu, 0};
+                Change ch{pe->window, pe->time, pe->state == XCB_PROPERTY_DELETE, 0xffffffffu, true, 0};
                 if (!ch.deleted) {
+                    // The value now, which a watcher held up by a busy machine may
+                    // read a step late, or not at all once the window is gone.
                     xcb_get_property_reply_t *r = xcb_get_property_reply(
                         m_conn, xcb_get_property(m_conn, 0, pe->window, m_opacity, XCB_ATOM_CARDINAL, 0, 1), nullptr);
-                    if (r && xcb_get_property_value_length(r) >= 4)
+                    ch.known = r && xcb_get_property_value_length(r) >= 4;
+                    if (ch.known)
                         std::memcpy(&ch.value, xcb_get_property_value(r), 4);
                     std::free(r);
                 }
@@ -176,6 +179,25 @@ qint64 XWatch::pid(std::uint32_t window) const
     return out;
 }
 
+QImage XWatch::screen(QRect area) const
+{
+    xcb_connection_t *c = m_query;
+    const xcb_screen_t *s = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    if (area.isNull())
+        area = QRect(0, 0, s->width_in_pixels, s->height_in_pixels);
+    xcb_get_image_reply_t *r =
+        xcb_get_image_reply(c,
+                            xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, m_root, int16_t(area.x()), int16_t(area.y()),
+                                          uint16_t(area.width()), uint16_t(area.height()), ~0u),
+                            nullptr);
+    QImage out;
+    // A depth-24 screen in 32-bit pixels, as Xvfb gives it.
+    if (r && r->depth == 24 && xcb_get_image_data_length(r) == area.width() * area.height() * 4)
+        out = QImage(xcb_get_image_data(r), area.width(), area.height(), QImage::Format_RGB32).copy();
+    std::free(r);
+    return out;
+}
+
 std::uint32_t XWatch::focus() const
 {
     xcb_connection_t *c = m_query;
@@ -221,14 +243,24 @@ FadeShape shapeOf(const QList<XWatch::Change> &changes)
     if (!gaps.isEmpty())
         s.medianGapMs =
             gaps.size() % 2 ? gaps[gaps.size() / 2] : (gaps[gaps.size() / 2 - 1] + gaps[gaps.size() / 2]) / 2.0;
+    // Bursts, and the pause before each (none known before the first change).
+    for (qsizetype a = 0, b = 0; a < times.size(); a = b + 1) {
+        for (b = a; b + 1 < times.size() && times[b + 1] - times[b] < 4;)
+            ++b;
+        const qsizetype n = b - a + 1;
+        const double held = a > 0 ? double(times[b] - times[a - 1]) : 1e9;
+        if (n >= 3 && held < (n - 1) * s.medianGapMs / 2)
+            s.leap = std::max(s.leap, int(n));
+    }
     return s;
 }
 
 QString FadeShape::describe() const
 {
-    return QStringLiteral("%1 changes over %2 ms, at most %3 within 10 ms, median gap %4 ms")
+    return QStringLiteral("%1 changes over %2 ms, at most %3 within 10 ms, median gap %4 ms, leap of %5")
         .arg(changes)
         .arg(spreadMs)
         .arg(maxWithin10ms)
-        .arg(medianGapMs);
+        .arg(medianGapMs)
+        .arg(leap);
 }

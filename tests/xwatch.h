@@ -6,6 +6,7 @@
 // the display and records, with the X server's timestamps, each change of
 // their opacity property, as the window manager and compositor see them.
 
+#include <QImage>
 #include <QList>
 #include <QRect>
 #include <QString>
@@ -23,6 +24,7 @@ public:
         std::uint32_t time;    // X server time, ms
         bool deleted;          // property removed: fully opaque
         std::uint32_t value;   // opacity scaled to 32 bits when set
+        bool known;            // false: the window went before its value could be read
         int seq;               // order of arrival
     };
 
@@ -43,6 +45,7 @@ public:
     qint64 pid(std::uint32_t window) const;   // _NET_WM_PID: frames of the window manager have none
     std::uint32_t focus() const;              // the window holding the input focus
     std::uint32_t pixel(QPoint at) const;     // 0xRRGGBB on the screen, as the server shows it
+    QImage screen(QRect area = {}) const;     // the root window's pixels, as the user sees them
 
 private:
     void run();
@@ -64,6 +67,11 @@ struct FadeShape {
     std::uint32_t spreadMs = 0;   // first to last change
     int maxWithin10ms = 0;        // the most changes inside any 10 ms of server time
     double medianGapMs = 0;
+    // The most changes in a burst (less than 4 ms apart) that no pause of
+    // the server before it explains: the program leaping ahead. A server
+    // held up a while takes in the steps sent meanwhile at once; that
+    // burst follows a pause of about a step per change, and is not counted.
+    int leap = 0;
     QString describe() const;
 };
 FadeShape shapeOf(const QList<XWatch::Change> &changes);
