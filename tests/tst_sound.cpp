@@ -35,7 +35,8 @@ QString demoClip(const char *name) { return QStringLiteral(SYREL_CLIP_DIR "/") +
 std::vector<qint16> samples(const QByteArray &raw)
 {
     std::vector<qint16> out(size_t(raw.size()) / 2);
-    std::memcpy(out.data(), raw.constData(), out.size() * 2);
+    if (!out.empty())
+        std::memcpy(out.data(), raw.constData(), out.size() * 2);
     return out;
 }
 

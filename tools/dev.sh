@@ -61,8 +61,10 @@ case "$mode" in
     sanitized=${SYREL_SANITIZE_BUILD:-$build-sanitize}
     cmake -S "$here" -B "$sanitized" -DCMAKE_BUILD_TYPE=Debug -DSYREL_SANITIZE=ON >/dev/null
     cmake --build "$sanitized" -j "$jobs"
+    # The screen reader's view is left out here: it judges what AT-SPI is
+    # told, not memory, and the sanitized program is too slow for its waits.
     (cd "$sanitized" && ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
-      ctest --output-on-failure -j "$jobs")
+      ctest --output-on-failure -j "$jobs" -E '^tst_a11y$')
     # The media engine's threads under ThreadSanitizer, through the tests
     # that drive the real engine.  Suppressions: tests/tsan.supp.
     tsan=${SYREL_TSAN_BUILD:-$build-tsan}
