@@ -22,7 +22,7 @@ QString clipFolder() { return g_clipFolder.isEmpty() ? QCoreApplication::applica
 QStringList clipFolders()
 {
     QStringList folders{clipFolder()};
-    // $XDG_DATA_HOME, then each of $XDG_DATA_DIRS, with the specification's defaults.
+    // $XDG_DATA_HOME, then each of $XDG_DATA_DIRS, with their usual defaults.
     for (const QString &data : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
         folders << QDir(data).filePath(QStringLiteral("syrel"));
 #ifdef SYREL_DATA_FROM_PROGRAM
