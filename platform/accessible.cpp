@@ -53,54 +53,45 @@ template <class T> void clickLater(T *control)
         Qt::QueuedConnection);
 }
 
-// A picture: a button when a handler listens to its clicks, else a graphic.
-class AccessibleImage : public QAccessibleWidget {
+// A control a handler may listen to: a screen reader can press it then.
+template <class Control> class AccessiblePressable : public QAccessibleWidget {
 public:
-    explicit AccessibleImage(Image *w) : QAccessibleWidget(w, QAccessible::Graphic) {}
-    Image *image() const { return static_cast<Image *>(widget()); }
-    QAccessible::Role role() const override
-    {
-        return image()->isClickable() ? QAccessible::Button : QAccessible::Graphic;
-    }
+    AccessiblePressable(Control *w, QAccessible::Role role) : QAccessibleWidget(w, role) {}
+    Control *control() const { return static_cast<Control *>(widget()); }
     QStringList actionNames() const override
     {
         QStringList names = QAccessibleWidget::actionNames();
-        if (image()->isClickable())
+        if (control()->isClickable())
             names.prepend(pressAction());
         return names;
     }
     void doAction(const QString &name) override
     {
-        if (name == pressAction() && image()->isClickable())
-            clickLater(image());
+        if (name == pressAction() && control()->isClickable())
+            clickLater(control());
         else
             QAccessibleWidget::doAction(name);
     }
 };
 
-// A caption reads as text; a clickable one can be pressed.
-class AccessibleLabel : public QAccessibleWidget {
+// A picture: a button when a handler listens to its clicks, else a graphic.
+class AccessibleImage : public AccessiblePressable<Image> {
 public:
-    explicit AccessibleLabel(Label *w) : QAccessibleWidget(w, QAccessible::StaticText) {}
-    Label *label() const { return static_cast<Label *>(widget()); }
+    explicit AccessibleImage(Image *w) : AccessiblePressable(w, QAccessible::Graphic) {}
+    QAccessible::Role role() const override
+    {
+        return control()->isClickable() ? QAccessible::Button : QAccessible::Graphic;
+    }
+};
+
+// A caption reads as text; a clickable one can be pressed.
+class AccessibleLabel : public AccessiblePressable<Label> {
+public:
+    explicit AccessibleLabel(Label *w) : AccessiblePressable(w, QAccessible::StaticText) {}
     QString text(QAccessible::Text t) const override
     {
         const QString own = QAccessibleWidget::text(t);
-        return t == QAccessible::Name && own.isEmpty() ? label()->text() : own;
-    }
-    QStringList actionNames() const override
-    {
-        QStringList names = QAccessibleWidget::actionNames();
-        if (label()->isClickable())
-            names.prepend(pressAction());
-        return names;
-    }
-    void doAction(const QString &name) override
-    {
-        if (name == pressAction() && label()->isClickable())
-            clickLater(label());
-        else
-            QAccessibleWidget::doAction(name);
+        return t == QAccessible::Name && own.isEmpty() ? control()->text() : own;
     }
 };
 
