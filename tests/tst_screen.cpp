@@ -9,7 +9,9 @@
 #include "xwatch.h"
 
 #include <QProcess>
+#include <QSet>
 #include <QTest>
+#include <cmath>
 #include <functional>
 
 namespace {
@@ -37,6 +39,8 @@ class TestScreen : public QObject {
     std::unique_ptr<XWatch> watch;
     QProcess syrel;
     QSize screen;
+    std::unique_ptr<Panels> panels;   // the desktop's panels, in the desktop matrix
+    std::uint32_t dockShown = 0;      // where the icons are clicked, once the dock is up
 
     std::uint32_t shown(QSize size, int limitMs = 30000)
     {
@@ -57,9 +61,39 @@ class TestScreen : public QObject {
 
     QPoint dockIcon(QPoint centre) const
     {
+        if (dockShown)
+            return watch->rootGeometry(dockShown).topLeft() + centre;
         const int left = screen.width() / 2 - 250, top = (screen.height() * 15 - 1400) / 15;
         return QPoint(left, top) + centre;
     }
+
+    // The window manager's frame around a client window, in screen coordinates.
+    QRect outer(std::uint32_t window) const
+    {
+        return watch->rootGeometry(window).marginsAdded(watch->frameExtents(window));
+    }
+
+    // A framed tool, centred on the screen as the form asks (to a pixel).
+    void checkCentred(const char *what, std::uint32_t window)
+    {
+        QVERIFY(waitUntil([&] { return !watch->frameExtents(window).isNull(); }, 5000));
+        const QRect o = outer(window);
+        const QPoint centred((screen.width() - o.width()) / 2, (screen.height() - o.height()) / 2);
+        QVERIFY2((o.topLeft() - centred).manhattanLength() <= 2,
+                 qPrintable(QStringLiteral("%1 framed at %2,%3, centred would be %4,%5")
+                                .arg(QLatin1String(what))
+                                .arg(o.x())
+                                .arg(o.y())
+                                .arg(centred.x())
+                                .arg(centred.y())));
+    }
+
+    bool focusOn(std::uint32_t window)
+    {
+        return waitUntil([&] { return watch->focus() == window; }, 5000);
+    }
+
+    bool panelShows(QPoint at) const { return watch->pixel(at) == qRgb(0x30, 0x50, 0xa0); }
 
     // The fade of one window, from the given mark on, as the server saw it.
     void checkFade(const char *what, std::uint32_t window, int mark, int steps, bool toZero)
@@ -91,8 +125,18 @@ class TestScreen : public QObject {
     }
 
 private slots:
+    void initTestCase()
+    {
+        const QStringList heights = qEnvironmentVariable("SYREL_TEST_PANELS").split(QLatin1Char(','));
+        if (heights.size() == 2) {
+            panels = std::make_unique<Panels>(heights[0].toInt(), heights[1].toInt());
+            QVERIFY2(panels->ok(), "no X display for the panels");
+        }
+    }
+
     void init()
     {
+        dockShown = 0;
         watch = std::make_unique<XWatch>();
         QVERIFY2(watch->ok(), "no X display");
         const QStringList dims = xdotool({"getdisplaygeometry"}).split(QLatin1Char(' '));
@@ -187,6 +231,106 @@ private slots:
         QCOMPARE(syrel.exitStatus(), QProcess::NormalExit);
         QCOMPARE(syrel.exitCode(), 0);
         checkFade("dock after Alt+F4", dock, mark, 16, false);
+    }
+
+    // Under a desktop's window manager, with panels at the top and the
+    // bottom: the boot clip and the desktop cover them, the dock and the
+    // tools stand where their forms put them, the keyboard goes where the
+    // user expects, the strip's fade reaches the screen, the exit icon ends
+    // the run.
+    void onTheDesktop()
+    {
+        if (!panels)
+            QSKIP("run by the desktop matrix, with panels");
+        const QPoint top(screen.width() / 2, 10), bottom(40, screen.height() - 10);
+        QVERIFY2(waitUntil(
+                     [&] {
+                         panels->paint();
+                         return panelShows(top) && panelShows(bottom);
+                     },
+                     10000),
+                 qPrintable(QStringLiteral("no panels on screen: %1 %2")
+                                .arg(watch->pixel(top), 0, 16)
+                                .arg(watch->pixel(bottom), 0, 16)));
+        startProgram();
+        const std::uint32_t boot = shown(screen);
+        QVERIFY2(boot, "no boot window covering the screen");
+        QVERIFY2(waitUntil([&] { return !panelShows(top) && !panelShows(bottom); }, 10000),
+                 "the panels show over the boot clip");
+        const std::uint32_t strip = shown(StripSize);
+        QVERIFY(strip);
+        QVERIFY2(!panelShows(top) && !panelShows(bottom), "the panels show over the desktop");
+        // The strip fades out over the desktop: the screen takes many levels on the way.
+        QSet<QRgb> levels;
+        const QPoint inStrip = watch->rootGeometry(strip).center();
+        const std::uint32_t dock = shown(DockSize);
+        QVERIFY(dock);
+        waitUntil(
+            [&] {
+                levels << watch->pixel(inStrip);
+                return !watch->viewable(strip);
+            },
+            20000);
+        QStringList seen;
+        for (QRgb v : levels)
+            seen << QString::number(v & 0xffffff, 16);
+        QVERIFY2(
+            levels.size() >= 8,
+            qPrintable(
+                QStringLiteral("%1 levels seen in the fade: %2").arg(levels.size()).arg(seen.join(QLatin1Char(' ')))));
+        QVERIFY2(!panelShows(top) && !panelShows(bottom), "the panels show over the desktop");
+        dockShown = dock;
+        const QRect d = watch->rootGeometry(dock);
+        QCOMPARE(d.x(), (screen.width() - 500) / 2);
+        if (qgetenv("SYREL_TEST_WM") != "openbox")
+            QEXPECT_FAIL("", "this window manager keeps the application's windows out of the panels' place", Continue);
+        QCOMPARE(d.y(), int(std::lround((screen.height() * 15 - 1400) / 15.0)));
+
+        // Each tool from its icon, centred, with the keyboard.
+        const struct {
+            const char *what;
+            QPoint icon;
+            QSize size;
+        } tools[] = {{"Debugger", {119, 39}, DebuggerSize}, {"viewer", {50, 39}, ViewerSize}};
+        for (const auto &t : tools) {
+            clickAt(dockIcon(t.icon));
+            const std::uint32_t w = shown(t.size, 10000);
+            QVERIFY2(w, t.what);
+            checkCentred(t.what, w);
+            QVERIFY2(focusOn(w), qPrintable(QStringLiteral("no keyboard in the %1").arg(QLatin1String(t.what))));
+            QVERIFY2(!panelShows(top) && !panelShows(bottom), "the panels show over the desktop");
+            clickAt(dockIcon(t.icon));
+            QVERIFY(waitUntil([&] { return !watch->viewable(w); }, 10000));
+        }
+
+        // The Scanner, then "start": the viewer opens, the typing stays in the Scanner.
+        const int rounds = qEnvironmentVariableIntValue("SYREL_TEST_ROUNDS") > 0
+                               ? qEnvironmentVariableIntValue("SYREL_TEST_ROUNDS")
+                               : 5;
+        for (int round = 0; round < rounds; ++round) {
+            clickAt(dockIcon({185, 41}));
+            const std::uint32_t scanner = shown(ScannerSize, 20000);
+            QVERIFY(scanner);
+            QVERIFY2(focusOn(scanner), "no keyboard in the Scanner");
+            xdotool({"type", "--delay", "20", "start"});
+            xdotool({"key", "Return"});
+            const std::uint32_t viewer = shown(ViewerSize, 10000);
+            QVERIFY(viewer);
+            QVERIFY(waitUntil([&] { return !watch->frameExtents(viewer).isNull(); }, 5000));
+            QTest::qWait(800);   // the window manager has had its say
+            QVERIFY2(watch->focus() == scanner,
+                     qPrintable(QStringLiteral("round %1: the keyboard left the Scanner").arg(round)));
+            // Side by side: the viewer's frame where the Scanner's ends.
+            QCOMPARE(outer(viewer).top(), outer(scanner).top());
+            xdotool({"type", "--delay", "20", "exit"});
+            xdotool({"key", "Return"});
+            QVERIFY(waitUntil([&] { return !watch->viewable(scanner) && !watch->viewable(viewer); }, 10000));
+        }
+
+        clickAt(dockIcon({456, 39}));
+        QVERIFY2(syrel.waitForFinished(30000), "the program did not end after the exit icon");
+        QCOMPARE(syrel.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(syrel.exitCode(), 0);
     }
 
     void withoutADisplayItSaysSo()

@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
+#pragma once
+// What the program asks of the X window manager beyond what Qt asks.
+
+#include <QMargins>
+#include <QWidget>
+#include <optional>
+
+namespace platform {
+
+// The frame the window manager will put around a window that is not
+// mapped yet (_NET_REQUEST_FRAME_EXTENTS), waiting a little for its answer;
+// none when there is no X display or the window manager does not tell.
+std::optional<QMargins> askFrameExtents(QWidget *window);
+
+// Tells the window manager again whose the window is (WM_TRANSIENT_FOR),
+// once the owner is managed: said before, it may have been overlooked.
+void resendTransientFor(QWidget *window);
+
+// Sends the window's opacity to the server again: a compositor may have
+// overlooked the value given before the window was mapped.
+void resendOpacity(QWidget *window);
+
+}   // namespace platform
