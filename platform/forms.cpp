@@ -222,15 +222,18 @@ void Form::keepAboveOwner()
 bool Form::eventFilter(QObject *watched, QEvent *event)
 {
     // The full-screen window is up and managed: the windows shown before it
-    // (the strip comes with the desktop's loading) are told again that they
-    // are its own, and lifted over it.
-    if (event->type() == QEvent::Expose && watched == m_window->windowHandle() &&
-        m_window->windowHandle()->isExposed()) {
+    // (the strip comes with the desktop's loading) are mapped again, now
+    // that the window manager knows the window they belong to; some keep a
+    // window's layer as it was when it was mapped.
+    if (event->type() == QEvent::Expose && watched == m_window->windowHandle() && m_window->windowHandle()->isExposed()) {
         watched->removeEventFilter(this);
         for (Form *f : g_loaded)
             if (f != this && !f->m_maximised && f->m_window->isVisible()) {
-                resendTransientFor(f->m_window);
-                f->m_window->raise();
+                const bool active = f->m_window->isActiveWindow();
+                f->m_window->hide();
+                f->m_window->show();
+                if (active)
+                    f->m_window->activateWindow();
             }
     }
     return false;

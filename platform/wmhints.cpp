@@ -86,18 +86,6 @@ std::optional<QMargins> askFrameExtents(QWidget *window)
     }
 }
 
-void resendTransientFor(QWidget *window)
-{
-    xcb_connection_t *c = x11Connection();
-    QWindow *w = window ? window->windowHandle() : nullptr;
-    if (!c || !w || !w->transientParent())
-        return;
-    const auto owner = xcb_window_t(w->transientParent()->winId());
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, xcb_window_t(w->winId()), XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW,
-                        32, 1, &owner);
-    xcb_flush(c);
-}
-
 void resendOpacity(QWidget *window)
 {
     xcb_connection_t *c = x11Connection();

@@ -15,10 +15,6 @@ namespace platform {
 // none when there is no X display or the window manager does not tell.
 std::optional<QMargins> askFrameExtents(QWidget *window);
 
-// Tells the window manager again whose the window is (WM_TRANSIENT_FOR),
-// once the owner is managed: said before, it may have been overlooked.
-void resendTransientFor(QWidget *window);
-
 // Sends the window's opacity to the server again: a compositor may have
 // overlooked the value given before the window was mapped.
 void resendOpacity(QWidget *window);
