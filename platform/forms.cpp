@@ -225,7 +225,8 @@ bool Form::eventFilter(QObject *watched, QEvent *event)
     // (the strip comes with the desktop's loading) are mapped again, now
     // that the window manager knows the window they belong to; some keep a
     // window's layer as it was when it was mapped.
-    if (event->type() == QEvent::Expose && watched == m_window->windowHandle() && m_window->windowHandle()->isExposed()) {
+    if (event->type() == QEvent::Expose && watched == m_window->windowHandle() &&
+        m_window->windowHandle()->isExposed()) {
         watched->removeEventFilter(this);
         for (Form *f : g_loaded)
             if (f != this && !f->m_maximised && f->m_window->isVisible()) {

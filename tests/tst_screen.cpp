@@ -79,6 +79,8 @@ class TestScreen : public QObject {
         QVERIFY(waitUntil([&] { return !watch->frameExtents(window).isNull(); }, 5000));
         const QRect o = outer(window);
         const QPoint centred((screen.width() - o.width()) / 2, (screen.height() - o.height()) / 2);
+        if (qgetenv("SYREL_TEST_WM") == "kwin")
+            QEXPECT_FAIL("", "kwin answers the frame request with a smaller title bar than it draws", Continue);
         QVERIFY2((o.topLeft() - centred).manhattanLength() <= 2,
                  qPrintable(QStringLiteral("%1 framed at %2,%3, centred would be %4,%5")
                                 .arg(QLatin1String(what))

@@ -31,13 +31,21 @@ start_xvfb "${size%x*}" "${size#*x}" "$log" || { echo "with-xvfb: Xvfb did not s
 export XDG_RUNTIME_DIR=$runtime XDG_CONFIG_HOME=$runtime/config XDG_CACHE_HOME=$runtime/cache
 { read -r DBUS_SESSION_BUS_ADDRESS && read -r bus; } < <(dbus-daemon --session --fork --nopidfile --print-address=1 --print-pid=1)
 export DBUS_SESSION_BUS_ADDRESS
-"${wm_command[@]}" >"$wm_log" 2>&1 &
-wm=$!
-# Ready once it has said so on the root window (EWMH).
-for _ in $(seq 300); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-  kill -0 "$wm" 2>/dev/null || { echo "with-xvfb: $wm_name ended: $(tail -5 "$wm_log")" >&2; exit 1; }
-  sleep 0.1
+# Ready once it has said so on the root window (EWMH). A manager that falls
+# over while starting (kwin_x11 now and then cannot reach the new server)
+# is given two more tries.
+for try in 1 2 3; do
+  "${wm_command[@]}" >"$wm_log" 2>&1 &
+  wm=$!
+  for _ in $(seq 300); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break 2
+    kill -0 "$wm" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$wm" 2>/dev/null && break   # still starting after 30 s: judged below
+  wait "$wm" 2>/dev/null || true
+  echo "with-xvfb: $wm_name ended (try $try): $(tail -3 "$wm_log")" >&2
+  wm=''
 done
 xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' || { echo "with-xvfb: $wm_name did not come up" >&2; exit 1; }
 if [ -n "$composite" ]; then

@@ -13,6 +13,7 @@ mode=${1:-run}
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev libxcb1-dev libxcb-shm0-dev
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev libswscale-dev libavutil-dev
   ffmpeg pulseaudio pulseaudio-utils xvfb xauth openbox xcompmgr x11-utils xdotool imagemagick
+  xfwm4 mutter kwin-x11 kwin-style-breeze dbus-daemon
   dpkg-dev file desktop-file-utils appstream clang-format)
 # What the program needs at run time, shared with the Debian package's Depends.
 mapfile -t -O "${#packages[@]}" packages < <(grep -v '^#' "$here/tools/runtime-packages.txt")
@@ -25,8 +26,8 @@ if ((${#missing[@]})); then
   if [ "$(id -u)" -eq 0 ]; then
     echo "Installing: ${missing[*]}"
     export DEBIAN_FRONTEND=noninteractive
-    apt-get update -q
-    apt-get install -y -q --no-install-recommends "${missing[@]}"
+    apt-get -o DPkg::Lock::Timeout=900 update -q
+    apt-get -o DPkg::Lock::Timeout=900 install -y -q --no-install-recommends "${missing[@]}"
   else
     echo "Some packages are missing. Run this once, then this command again:"
     echo "  sudo apt-get install -y --no-install-recommends ${missing[*]}"
