@@ -64,7 +64,8 @@ std::optional<QMargins> askFrameExtents(QWidget *window)
     const xcb_atom_t request = atom(c, "_NET_REQUEST_FRAME_EXTENTS"), extents = atom(c, "_NET_FRAME_EXTENTS");
     if (!supported(c, request))
         return std::nullopt;
-    const auto w = xcb_window_t(window->winId());
+    window->winId();   // made if it is not yet
+    const auto w = xcb_window_t(window->windowHandle()->winId());
     xcb_client_message_event_t ev;
     std::memset(&ev, 0, sizeof ev);
     ev.response_type = XCB_CLIENT_MESSAGE;
@@ -84,21 +85,6 @@ std::optional<QMargins> askFrameExtents(QWidget *window)
             return std::nullopt;
         QThread::msleep(5);
     }
-}
-
-void resendOpacity(QWidget *window)
-{
-    xcb_connection_t *c = x11Connection();
-    if (!c || !window || !window->windowHandle())
-        return;
-    const qreal level = window->windowOpacity();
-    if (level >= 1.0)
-        return;   // opaque: Qt leaves no property
-    const xcb_atom_t opacity = atom(c, "_NET_WM_WINDOW_OPACITY");
-    const auto value = quint32(qRound64(level * 0xffffffffu));   // as Qt scales it
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, xcb_window_t(window->winId()), opacity, XCB_ATOM_CARDINAL, 32, 1,
-                        &value);
-    xcb_flush(c);
 }
 
 }   // namespace platform

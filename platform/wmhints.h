@@ -15,8 +15,4 @@ namespace platform {
 // none when there is no X display or the window manager does not tell.
 std::optional<QMargins> askFrameExtents(QWidget *window);
 
-// Sends the window's opacity to the server again: a compositor may have
-// overlooked the value given before the window was mapped.
-void resendOpacity(QWidget *window);
-
 }   // namespace platform

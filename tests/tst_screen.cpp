@@ -301,6 +301,13 @@ private slots:
             checkCentred(t.what, w);
             QVERIFY2(focusOn(w), qPrintable(QStringLiteral("no keyboard in the %1").arg(QLatin1String(t.what))));
             QVERIFY2(!panelShows(top) && !panelShows(bottom), "the panels show over the desktop");
+            // A close box, and neither minimise nor maximise.
+            const QStringList actions = watch->allowedActions(w);
+            QVERIFY2(actions.contains(QStringLiteral("_NET_WM_ACTION_CLOSE")), qPrintable(actions.join(u' ')));
+            QVERIFY2(!actions.contains(QStringLiteral("_NET_WM_ACTION_MAXIMIZE_HORZ")), qPrintable(actions.join(u' ')));
+            if (qgetenv("SYREL_TEST_WM") == "openbox")
+                QEXPECT_FAIL("", "openbox offers minimising whatever the window asks", Continue);
+            QVERIFY2(!actions.contains(QStringLiteral("_NET_WM_ACTION_MINIMIZE")), qPrintable(actions.join(u' ')));
             clickAt(dockIcon(t.icon));
             QVERIFY(waitUntil([&] { return !watch->viewable(w); }, 10000));
         }
@@ -335,12 +342,34 @@ private slots:
         QCOMPARE(syrel.exitCode(), 0);
     }
 
+    // A session that asks Qt for Wayland still gets the program on X11.
+    void aWaylandSessionStillGetsX11()
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
+        env.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("syrel-test-none"));
+        syrel.setProcessEnvironment(env);
+        startProgram();
+        syrel.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
+        QVERIFY2(shown(screen), "no boot window on the X display");
+    }
+
+    void withoutADisplayItSaysSo_data()
+    {
+        QTest::addColumn<QString>("platform");
+        QTest::newRow("none asked") << QString();
+        QTest::newRow("wayland asked") << QStringLiteral("wayland");
+    }
+
     void withoutADisplayItSaysSo()
     {
+        QFETCH(QString, platform);
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char *v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
             env.remove(QString::fromLatin1(v));
+        if (!platform.isEmpty())
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
         p.setProcessEnvironment(env);
         p.start(QStringLiteral(SYREL_PROGRAM), {});
         QVERIFY(p.waitForFinished(10000));

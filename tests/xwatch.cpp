@@ -271,6 +271,26 @@ QMargins XWatch::frameExtents(std::uint32_t window) const
     return out;
 }
 
+QStringList XWatch::allowedActions(std::uint32_t window) const
+{
+    xcb_connection_t *c = m_query;
+    const xcb_atom_t allowed = atom(c, "_NET_WM_ALLOWED_ACTIONS");
+    xcb_get_property_reply_t *r =
+        xcb_get_property_reply(c, xcb_get_property(c, 0, window, allowed, XCB_ATOM_ATOM, 0, 64), nullptr);
+    QStringList out;
+    if (r) {
+        const auto *atoms = static_cast<const xcb_atom_t *>(xcb_get_property_value(r));
+        for (int i = 0, n = xcb_get_property_value_length(r) / 4; i < n; ++i) {
+            xcb_get_atom_name_reply_t *a = xcb_get_atom_name_reply(c, xcb_get_atom_name(c, atoms[i]), nullptr);
+            if (a)
+                out << QString::fromLatin1(xcb_get_atom_name_name(a), xcb_get_atom_name_name_length(a));
+            std::free(a);
+        }
+    }
+    std::free(r);
+    return out;
+}
+
 QRgb XWatch::pixel(QPoint at) const
 {
     xcb_connection_t *c = m_query;

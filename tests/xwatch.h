@@ -11,6 +11,7 @@
 #include <QMargins>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 #include <atomic>
 #include <cstdint>
 #include <mutex>
@@ -42,11 +43,12 @@ public:
     QString name(std::uint32_t window) const;
     QSize size(std::uint32_t window) const;
     bool viewable(std::uint32_t window) const;
-    qint64 pid(std::uint32_t window) const;              // _NET_WM_PID: frames of the window manager have none
-    std::uint32_t focus() const;                         // the window holding the input focus
-    QRect rootGeometry(std::uint32_t window) const;      // the client area, in screen coordinates
-    QMargins frameExtents(std::uint32_t window) const;   // _NET_FRAME_EXTENTS, as the window manager tells them
-    QRgb pixel(QPoint at) const;                         // what the screen shows there
+    qint64 pid(std::uint32_t window) const;                   // _NET_WM_PID: frames of the window manager have none
+    std::uint32_t focus() const;                              // the window holding the input focus
+    QRect rootGeometry(std::uint32_t window) const;           // the client area, in screen coordinates
+    QMargins frameExtents(std::uint32_t window) const;        // _NET_FRAME_EXTENTS, as the window manager tells them
+    QRgb pixel(QPoint at) const;                              // what the screen shows there
+    QStringList allowedActions(std::uint32_t window) const;   // _NET_WM_ALLOWED_ACTIONS, by name
 
 private:
     void run();
