@@ -184,7 +184,7 @@ std::uint32_t XWatch::focus() const
     return out;
 }
 
-Panels::Panels(int top, int bottom)
+Panels::Panels(int top, int bottom) : m_top(top), m_bottom(bottom)
 {
     xcb_connection_t *c = xcb_connect(nullptr, nullptr);
     if (!c || xcb_connection_has_error(c)) {

@@ -73,6 +73,8 @@ public:
     Panels(int top, int bottom);                        // heights in pixels, on $DISPLAY
     ~Panels();
     bool ok() const { return m_conn != nullptr; }
+    int top() const { return m_top; }
+    int bottom() const { return m_bottom; }
     // Draws them once more: some compositors show nothing of a window
     // until something is drawn in it.
     void paint();
@@ -80,6 +82,7 @@ public:
 private:
     xcb_connection_t *m_conn = nullptr;
     std::uint32_t m_gc = 0;
+    int m_top, m_bottom;
     QList<std::uint32_t> m_windows;
 };
 
