@@ -198,7 +198,9 @@ void Form::setMaximised(bool on)
     m_window->setWindowFlags(on ? Qt::Window | Qt::FramelessWindowHint : Qt::Tool | Qt::FramelessWindowHint);
     // Asked before the window is mapped: window managers keep ordinary
     // windows out of the panels' space and stack the panels over them.
-    m_window->setWindowState(on ? Qt::WindowFullScreen : Qt::WindowNoState);
+    // (Not on the offscreen platform: it would size the window to its own screen.)
+    if (frameIntervalMs() > 0)
+        m_window->setWindowState(on ? Qt::WindowFullScreen : Qt::WindowNoState);
 }
 
 void Form::keepAboveOwner()
