@@ -230,14 +230,17 @@ bool Form::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::Expose && watched == m_window->windowHandle() &&
         m_window->windowHandle()->isExposed()) {
         watched->removeEventFilter(this);
+        // The newest of them gets the keyboard back: with the keyboard in a
+        // window of its own, the full-screen one stays in front of the panels.
+        Form *newest = nullptr;
         for (Form *f : g_loaded)
             if (f != this && !f->m_maximised && f->m_window->isVisible()) {
-                const bool active = f->m_window->isActiveWindow();
                 f->m_window->hide();
                 f->m_window->show();
-                if (active)
-                    f->m_window->activateWindow();
+                newest = f;
             }
+        if (newest)
+            newest->m_window->activateWindow();
     }
     return false;
 }
