@@ -22,8 +22,9 @@ int main(int argc, char *argv[])
     // Answered without a display, and while a session runs.
     if (const int status = commandline::handle(argc, argv); status >= 0)
         return status;
-    // Placing windows and setting their opacity need X11: on Wayland, XWayland.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    // Placing windows and setting their opacity need X11: on Wayland, XWayland,
+    // whatever the session asks of Qt. Only tests ask for the offscreen platform.
+    if (!qgetenv("QT_QPA_PLATFORM").startsWith("offscreen"))
         qputenv("QT_QPA_PLATFORM", "xcb");
     // Qt would abort with a hint about reinstalling; say what is really missing.
     if (qgetenv("QT_QPA_PLATFORM").startsWith("xcb") && !platform::canOpenX11Display()) {

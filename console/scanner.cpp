@@ -9,8 +9,6 @@
 #include "shell/variables.h"
 #include "viewer/video.h"
 
-#include <QTimer>
-
 using namespace platform;
 
 Scanner::Scanner()
@@ -64,7 +62,8 @@ void Scanner::start()
 {
     Started = QStringLiteral("True");
     setLeft(50);
-    Forms::show<Video>();
+    // Opened for the user beside the Scanner, where the typing goes on.
+    Forms::showInactive<Video>();
     Video &viewer = Forms::get<Video>();
     viewer.Move(Height(), Top());
     viewer.Label7->setVisible(false);
@@ -73,16 +72,7 @@ void Scanner::start()
         l->setVisible(true);
     add(QStringLiteral("Systeme Pret !"));
     add(QString());
-    // Showing the viewer took the focus; give it back to the input line, once
-    // now and once more when the window system has finished mapping the viewer.
-    window()->activateWindow();
     Text1->setFocus();
-    QTimer::singleShot(200, window(), [this] {
-        if (stillOpen()) {
-            window()->activateWindow();
-            Text1->setFocus();
-        }
-    });
 }
 
 bool Scanner::pendingEvents()

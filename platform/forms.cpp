@@ -7,11 +7,13 @@
 #include "kernel32.h"
 #include "mediaplayer.h"
 #include "timer.h"
+#include "wmhints.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 #include <algorithm>
 
 namespace platform {
@@ -27,6 +29,7 @@ QMargins g_seenToolFrame;   // learnt from a framed tool window
 bool g_seenToolFrameValid = false;
 QMargins g_assumedFrame;   // what tests pretend
 bool g_assumedFrameValid = false;
+bool g_askedForFrame = false;   // the window manager has been asked once
 
 void remember(Slot &s)
 {
@@ -96,8 +99,19 @@ QMargins Form::frameMargins() const
         return g_assumedFrame;
     if (g_seenToolFrameValid)
         return g_seenToolFrame;
-    // A small title bar and thin borders, until a real frame has been seen.
-    return frameIntervalMs() > 0 ? QMargins(1, 20, 1, 1) : QMargins();
+    if (frameIntervalMs() <= 0)
+        return {};
+    // The window manager tells the frame it will draw before the window is mapped.
+    if (!g_askedForFrame) {
+        g_askedForFrame = true;
+        if (const std::optional<QMargins> told = askFrameExtents(m_window)) {
+            g_seenToolFrame = *told;
+            g_seenToolFrameValid = true;
+            return *told;
+        }
+    }
+    // A small title bar and thin borders, when it does not say.
+    return QMargins(1, 20, 1, 1);
 }
 
 void Form::setAssumedFrame(const QMargins &margins)
@@ -106,7 +120,11 @@ void Form::setAssumedFrame(const QMargins &margins)
     g_assumedFrameValid = !margins.isNull();
 }
 
-void Form::forgetLearntFrame() { g_seenToolFrameValid = false; }
+void Form::forgetLearntFrame()
+{
+    g_seenToolFrameValid = false;
+    g_askedForFrame = false;
+}
 
 namespace {
 bool framedBySystem(const QWidget *w) { return w->frameGeometry() != w->geometry(); }
@@ -143,7 +161,7 @@ void Form::Move(int left, int top)
     m_twipsPosPixels = QPoint(toPixelsX(left), toPixelsY(top));
     const QMargins m = frameMargins();
     const QPoint frame = m_twipsPosPixels + screenOrigin();
-    if (framedBySystem(m_window) || m.isNull()) {
+    if ((m_window->isVisible() && framedBySystem(m_window)) || m.isNull()) {
         m_window->move(frame);   // the window system places the frame
     } else {
         // Not framed yet: place the client area where the frame will leave it.
@@ -158,7 +176,9 @@ void Form::designWindow(const QString &caption, BorderStyle border, int clientWi
 {
     m_window->setWindowTitle(caption);
     m_border = border;
-    Qt::WindowFlags flags = Qt::Window;
+    // Tool windows, so that Qt tells the window manager whose they are
+    // (transient-for) before they are mapped.
+    Qt::WindowFlags flags = Qt::Tool;
     if (border == BorderStyle::None)
         flags |= Qt::FramelessWindowHint;
     else
@@ -170,6 +190,59 @@ void Form::designWindow(const QString &caption, BorderStyle border, int clientWi
     m_window->setPalette(pal);
     m_window->setAutoFillBackground(true);
     m_start = start;
+}
+
+void Form::setMaximised(bool on)
+{
+    m_maximised = on;
+    m_window->setWindowFlags(on ? Qt::Window | Qt::FramelessWindowHint : Qt::Tool | Qt::FramelessWindowHint);
+    // Asked before the window is mapped: window managers keep ordinary
+    // windows out of the panels' space and stack the panels over them.
+    // (Not on the offscreen platform: it would size the window to its own screen.)
+    if (frameIntervalMs() > 0)
+        m_window->setWindowState(on ? Qt::WindowFullScreen : Qt::WindowNoState);
+}
+
+void Form::keepAboveOwner()
+{
+    // Every window that does not cover the screen belongs to the newest one
+    // that does (transient for it): window managers then keep it above the
+    // full-screen picture, in the picture's layer, and never bury it there.
+    if (m_maximised || frameIntervalMs() <= 0)
+        return;
+    Form *owner = nullptr;
+    for (Form *f : g_loaded)
+        if (f->m_maximised && f != this)
+            owner = f;
+    if (!owner)
+        return;
+    owner->m_window->winId();
+    m_window->winId();
+    m_window->windowHandle()->setTransientParent(owner->m_window->windowHandle());
+}
+
+bool Form::eventFilter(QObject *watched, QEvent *event)
+{
+    // The full-screen window is up and managed: the windows shown before it
+    // (the strip comes with the desktop's loading) are mapped again, now
+    // that the window manager knows the window they belong to; some keep a
+    // window's layer as it was when it was mapped.
+    if (event->type() == QEvent::Expose && watched == m_window->windowHandle() &&
+        m_window->windowHandle()->isExposed()) {
+        watched->removeEventFilter(this);
+        // The newest of them gets the keyboard back: with the keyboard in a
+        // window of its own, the full-screen one stays in front of the panels.
+        Form *newest = nullptr;
+        for (Form *f : g_loaded)
+            if (f != this && !f->m_maximised && f->m_window->isVisible()) {
+                f->m_window->hide();
+                f->m_window->show();
+                newest = f;
+            }
+        if (newest)
+            newest->m_window->activateWindow();
+    }
+    return false;
 }
 
 void Form::placeAtStart()
@@ -189,21 +262,29 @@ void Form::placeAtStart()
         const QMargins m = frameMargins();
         const QSize outer = m_window->size().grownBy(m);
         const QPoint frame((screen.width() - outer.width()) / 2, (screen.height() - outer.height()) / 2);
-        m_window->move(origin + frame + QPoint(m.left(), m.top()));
+        m_window->setGeometry(QRect(origin + frame + QPoint(m.left(), m.top()), m_window->size()));
     } else if (m_start == StartPosition::Manual) {
         Move(0, 0);   // the frame's corner at the screen's corner
         m_placed = true;
     }
 }
 
-void Form::makeVisible()
+void Form::makeVisible(bool activate)
 {
     placeAtStart();
+    // Without activation the window manager is told so before the map
+    // (a user time of 0), rather than taking the keyboard back afterwards.
+    m_window->setAttribute(Qt::WA_ShowWithoutActivating, !activate);
+    if (QWindow *w = m_window->windowHandle())
+        w->setProperty("_q_showWithoutActivating", !activate);
     m_window->show();
     if (frameIntervalMs() > 0)   // the offscreen platform has no stacking
         m_window->raise();
-    if (!(m_window->windowFlags() & Qt::WindowDoesNotAcceptFocus))
+    if (m_maximised && m_window->windowHandle())
+        m_window->windowHandle()->installEventFilter(this);
+    if (activate && !(m_window->windowFlags() & Qt::WindowDoesNotAcceptFocus))
         m_window->activateWindow();
+    m_window->setAttribute(Qt::WA_ShowWithoutActivating, false);
 }
 
 void Form::teardown()
@@ -247,12 +328,13 @@ Form *Forms::loadSlot(Slot &s)
     f->m_state = Form::State::Loaded;
     s.current = f;
     g_loaded.push_back(f);
+    f->keepAboveOwner();
     f->placeAtStart();
     runHandler("Form_Load", [f] { f->Form_Load(); });
     return s.current ? s.current : f;
 }
 
-void Forms::showSlot(Slot &s)
+void Forms::showSlot(Slot &s, bool activate)
 {
     if (!s.current && g_shuttingDown)
         return;
@@ -263,7 +345,7 @@ void Forms::showSlot(Slot &s)
         return;
     }
     if (f->isLoaded())
-        f->makeVisible();
+        f->makeVisible(activate);
 }
 
 void Forms::unloadSlot(Slot &s)

@@ -70,6 +70,8 @@ public:
     }
     static constexpr int vbFormControlMenu = 0;
 
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
     const QString &name() const { return m_name; }
     State state() const { return m_state; }
     bool isLoaded() const { return m_state == State::Loaded || m_state == State::Unloading; }
@@ -99,12 +101,15 @@ protected:
     // Design helpers, used by the constructors.
     void designWindow(const QString &caption, BorderStyle border, int clientWidthTwips, int clientHeightTwips,
                       StartPosition start, const QColor &background);
-    void setMaximised(bool on) { m_maximised = on; }
+    // The window covers the whole primary monitor, in the window manager's
+    // full-screen state; the program's other windows are kept above it.
+    void setMaximised(bool on);
 
 private:
     friend class Forms;
     friend class FormWindow;
-    void makeVisible();
+    void makeVisible(bool activate = true);
+    void keepAboveOwner();
     void teardown();
     void placeAtStart();
 
@@ -136,6 +141,8 @@ public:
     template <class T> static T *find() { return static_cast<T *>(slot<T>().current); }
     template <class T> static T &load() { return static_cast<T &>(*loadSlot(slot<T>())); }
     template <class T> static void show() { showSlot(slot<T>()); }
+    // Shows it without taking the keyboard from the window that has it.
+    template <class T> static void showInactive() { showSlot(slot<T>(), false); }
     template <class T> static void unload() { unloadSlot(slot<T>()); }
     template <class T> static bool isLoaded() { return slot<T>().current != nullptr; }
 
@@ -167,7 +174,7 @@ public:
 private:
     static Form *touch(Slot &s);
     static Form *loadSlot(Slot &s);
-    static void showSlot(Slot &s);
+    static void showSlot(Slot &s, bool activate = true);
     static void unloadSlot(Slot &s);
     static void bury(Form *form);
 };

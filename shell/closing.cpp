@@ -8,6 +8,8 @@
 #include "variables.h"
 
 #include <QGuiApplication>
+#include <QIcon>
+#include <QPixmap>
 #include <cmath>
 
 using namespace platform;
@@ -16,6 +18,10 @@ Closing::Closing() : Form(QStringLiteral("Closing"))
 {
     designWindow(QStringLiteral("Closing ..."), BorderStyle::FixedToolWindow, 6615, 375, StartPosition::Manual,
                  QGuiApplication::palette().color(QPalette::Window));
+    // The notice has no icon: a clear one stands in for the application's.
+    QPixmap none(16, 16);
+    none.fill(Qt::transparent);
+    window()->setWindowIcon(QIcon(none));
     Label1 = new Label(window(), QStringLiteral("Label1"),
                        QStringLiteral("Processus d'arret en cours ... Veuillez patienter ..."));
     placeTwips(Label1, 45, 45, 6540, 240);

@@ -42,11 +42,12 @@ QList<WId> stacking()
     return ids;
 }
 
-// True when a is stacked below b.
+// True when a is stacked below b (the QWindows' ids: a flag change can
+// make the X window anew behind the widget's back).
 bool below(QWidget *a, QWidget *b)
 {
     const QList<WId> ids = stacking();
-    const qsizetype ia = ids.indexOf(a->winId()), ib = ids.indexOf(b->winId());
+    const qsizetype ia = ids.indexOf(a->windowHandle()->winId()), ib = ids.indexOf(b->windowHandle()->winId());
     return ia >= 0 && ib >= 0 && ia < ib;
 }
 

@@ -207,17 +207,126 @@ std::uint32_t XWatch::focus() const
     return out;
 }
 
-std::uint32_t XWatch::pixel(QPoint at) const
+Panels::Panels(int top, int bottom) : m_top(top), m_bottom(bottom)
+{
+    xcb_connection_t *c = xcb_connect(nullptr, nullptr);
+    if (!c || xcb_connection_has_error(c)) {
+        if (c)
+            xcb_disconnect(c);
+        return;
+    }
+    m_conn = c;
+    const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    const xcb_atom_t type = atom(c, "_NET_WM_WINDOW_TYPE"), dock = atom(c, "_NET_WM_WINDOW_TYPE_DOCK"),
+                     strut = atom(c, "_NET_WM_STRUT"), partial = atom(c, "_NET_WM_STRUT_PARTIAL");
+    const int w = screen->width_in_pixels, h = screen->height_in_pixels;
+    for (const bool atTop : {true, false}) {
+        const int height = atTop ? top : bottom;
+        const xcb_window_t win = xcb_generate_id(c);
+        const std::uint32_t values[] = {Colour};
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, win, screen->root, 0, std::int16_t(atTop ? 0 : h - height),
+                          std::uint16_t(w), std::uint16_t(height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                          screen->root_visual, XCB_CW_BACK_PIXEL, values);
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, type, XCB_ATOM_ATOM, 32, 1, &dock);
+        // Placed and sized by the program itself (US and P position and size, fixed size).
+        const std::uint32_t y = std::uint32_t(atTop ? 0 : h - height), hh = std::uint32_t(height);
+        const std::uint32_t hints[18] = {1 | 2 | 4 | 8 | 16 | 32, 0, y, std::uint32_t(w), hh, std::uint32_t(w), hh,
+                                         std::uint32_t(w),        hh};
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 32, 18,
+                            hints);
+        // left, right, top, bottom, then the start and end of each strip.
+        std::uint32_t s[12] = {};
+        s[atTop ? 2 : 3] = std::uint32_t(height);
+        s[atTop ? 9 : 11] = std::uint32_t(w - 1);
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, partial, XCB_ATOM_CARDINAL, 32, 12, s);
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, strut, XCB_ATOM_CARDINAL, 32, 4, s);
+        const char *name = atTop ? "top panel" : "bottom panel";
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                            std::uint32_t(std::strlen(name)), name);
+        xcb_map_window(c, win);
+        m_windows << win;
+    }
+    m_gc = xcb_generate_id(c);
+    const std::uint32_t colour[] = {Colour};
+    xcb_create_gc(c, m_gc, screen->root, XCB_GC_FOREGROUND, colour);
+    xcb_flush(c);
+}
+
+void Panels::paint()
+{
+    for (std::uint32_t win : m_windows) {
+        const xcb_rectangle_t all{0, 0, 0xffff, 0xffff};
+        xcb_poly_fill_rectangle(m_conn, win, m_gc, 1, &all);
+    }
+    xcb_flush(m_conn);
+}
+
+Panels::~Panels()
+{
+    if (m_conn)
+        xcb_disconnect(m_conn);
+}
+
+QRect XWatch::rootGeometry(std::uint32_t window) const
+{
+    xcb_connection_t *c = m_query;
+    xcb_get_geometry_reply_t *g = xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr);
+    xcb_translate_coordinates_reply_t *t =
+        xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, window, m_root, 0, 0), nullptr);
+    const QRect out = g && t ? QRect(t->dst_x, t->dst_y, g->width, g->height) : QRect();
+    std::free(g);
+    std::free(t);
+    return out;
+}
+
+QMargins XWatch::frameExtents(std::uint32_t window) const
+{
+    xcb_connection_t *c = m_query;
+    const xcb_atom_t extents = atom(c, "_NET_FRAME_EXTENTS");
+    xcb_get_property_reply_t *r =
+        xcb_get_property_reply(c, xcb_get_property(c, 0, window, extents, XCB_ATOM_CARDINAL, 0, 4), nullptr);
+    QMargins out;
+    if (r && xcb_get_property_value_length(r) == 16) {
+        const auto *v = static_cast<const std::uint32_t *>(xcb_get_property_value(r));
+        out = QMargins(int(v[0]), int(v[2]), int(v[1]), int(v[3]));
+    }
+    std::free(r);
+    return out;
+}
+
+QStringList XWatch::allowedActions(std::uint32_t window) const
+{
+    xcb_connection_t *c = m_query;
+    const xcb_atom_t allowed = atom(c, "_NET_WM_ALLOWED_ACTIONS");
+    xcb_get_property_reply_t *r =
+        xcb_get_property_reply(c, xcb_get_property(c, 0, window, allowed, XCB_ATOM_ATOM, 0, 64), nullptr);
+    QStringList out;
+    if (r) {
+        const auto *atoms = static_cast<const xcb_atom_t *>(xcb_get_property_value(r));
+        for (int i = 0, n = xcb_get_property_value_length(r) / 4; i < n; ++i) {
+            xcb_get_atom_name_reply_t *a = xcb_get_atom_name_reply(c, xcb_get_atom_name(c, atoms[i]), nullptr);
+            if (a)
+                out << QString::fromLatin1(xcb_get_atom_name_name(a), xcb_get_atom_name_name_length(a));
+            std::free(a);
+        }
+    }
+    std::free(r);
+    return out;
+}
+
+QRgb XWatch::pixel(QPoint at) const
 {
     xcb_connection_t *c = m_query;
     xcb_get_image_reply_t *r = xcb_get_image_reply(
         c, xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, m_root, std::int16_t(at.x()), std::int16_t(at.y()), 1, 1, ~0u),
         nullptr);
-    std::uint32_t out = 0;
-    if (r && xcb_get_image_data_length(r) >= 4)
-        std::memcpy(&out, xcb_get_image_data(r), 4);   // 24-bit depth: blue, green, red, pad
+    QRgb out = 0;
+    if (r && xcb_get_image_data_length(r) >= 4) {
+        const std::uint8_t *d = xcb_get_image_data(r);   // 24-bit depth: blue, green, red, pad
+        out = qRgb(d[2], d[1], d[0]);
+    }
     std::free(r);
-    return out & 0xffffffu;
+    return out;
 }
 
 FadeShape shapeOf(const QList<XWatch::Change> &changes)

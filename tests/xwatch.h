@@ -7,9 +7,12 @@
 // their opacity property, as the window manager and compositor see them.
 
 #include <QImage>
+#include <QRgb>
 #include <QList>
+#include <QMargins>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 #include <atomic>
 #include <cstdint>
 #include <mutex>
@@ -42,10 +45,13 @@ public:
     QString name(std::uint32_t window) const;
     QSize size(std::uint32_t window) const;
     bool viewable(std::uint32_t window) const;
-    qint64 pid(std::uint32_t window) const;   // _NET_WM_PID: frames of the window manager have none
-    std::uint32_t focus() const;              // the window holding the input focus
-    std::uint32_t pixel(QPoint at) const;     // 0xRRGGBB on the screen, as the server shows it
-    QImage screen(QRect area = {}) const;     // the root window's pixels, as the user sees them
+    qint64 pid(std::uint32_t window) const;                   // _NET_WM_PID: frames of the window manager have none
+    std::uint32_t focus() const;                              // the window holding the input focus
+    QImage screen(QRect area = {}) const;                     // the root window's pixels, as the user sees them
+    QRect rootGeometry(std::uint32_t window) const;           // the client area, in screen coordinates
+    QMargins frameExtents(std::uint32_t window) const;        // _NET_FRAME_EXTENTS, as the window manager tells them
+    QRgb pixel(QPoint at) const;                              // what the screen shows there
+    QStringList allowedActions(std::uint32_t window) const;   // _NET_WM_ALLOWED_ACTIONS, by name
 
 private:
     void run();
@@ -59,6 +65,28 @@ private:
     QList<std::uint32_t> m_windows;
     std::atomic<bool> m_stop{false};
     std::thread m_thread;
+};
+
+// Stand-ins for a desktop's panels: dock-type windows across the top and
+// the bottom of the screen that reserve their strips (struts), painted in
+// one flat colour, as long as the object lives.
+class Panels {
+public:
+    static constexpr std::uint32_t Colour = 0x3050a0;   // on screen as qRgb(0x30, 0x50, 0xa0)
+    Panels(int top, int bottom);                        // heights in pixels, on $DISPLAY
+    ~Panels();
+    bool ok() const { return m_conn != nullptr; }
+    int top() const { return m_top; }
+    int bottom() const { return m_bottom; }
+    // Draws them once more: some compositors show nothing of a window
+    // until something is drawn in it.
+    void paint();
+
+private:
+    xcb_connection_t *m_conn = nullptr;
+    std::uint32_t m_gc = 0;
+    int m_top, m_bottom;
+    QList<std::uint32_t> m_windows;
 };
 
 // How a fade reached the server.

@@ -14,6 +14,7 @@ packages=(cmake g++ make pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev libxc
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev libswscale-dev libavutil-dev libpulse-dev
   ffmpeg pulseaudio pulseaudio-utils xvfb xauth openbox xcompmgr x11-utils xdotool imagemagick
   dpkg-dev file desktop-file-utils appstream lintian man-db groff-base clang-format
+  xfwm4 mutter kwin-x11 kwin-style-breeze
   python3-pyatspi at-spi2-core dbus-daemon dbus-session-bus-common)
 # What the program needs at run time, shared with the Debian package's Depends.
 mapfile -t -O "${#packages[@]}" packages < <(grep -v '^#' "$here/tools/runtime-packages.txt")

@@ -1,0 +1,18 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Syrel developers
+
+#pragma once
+// What the program asks of the X window manager beyond what Qt asks.
+
+#include <QMargins>
+#include <QWidget>
+#include <optional>
+
+namespace platform {
+
+// The frame the window manager will put around a window that is not
+// mapped yet (_NET_REQUEST_FRAME_EXTENTS), waiting a little for its answer;
+// none when there is no X display or the window manager does not tell.
+std::optional<QMargins> askFrameExtents(QWidget *window);
+
+}   // namespace platform
