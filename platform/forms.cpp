@@ -161,6 +161,8 @@ void Form::Move(int left, int top)
     m_twipsPosPixels = QPoint(toPixelsX(left), toPixelsY(top));
     const QMargins m = frameMargins();
     const QPoint frame = m_twipsPosPixels + screenOrigin();
+    m_wantedFrame = frame;
+    m_centred = false;
     if ((m_window->isVisible() && framedBySystem(m_window)) || m.isNull()) {
         m_window->move(frame);   // the window system places the frame
     } else {
@@ -223,13 +225,21 @@ void Form::keepAboveOwner()
 
 bool Form::eventFilter(QObject *watched, QEvent *event)
 {
-    // The full-screen window is up and managed: the windows shown before it
-    // (the strip comes with the desktop's loading) are mapped again, now
-    // that the window manager knows the window they belong to; some keep a
-    // window's layer as it was when it was mapped.
-    if (event->type() == QEvent::Expose && watched == m_window->windowHandle() &&
-        m_window->windowHandle()->isExposed()) {
-        watched->removeEventFilter(this);
+    if (watched == m_window && event->type() == QEvent::Move)
+        keepPlaced();
+    if (event->type() != QEvent::Expose || watched != m_window->windowHandle() ||
+        !m_window->windowHandle()->isExposed())
+        return false;
+    watched->removeEventFilter(this);
+    // Some compositors apply only an opacity given once the window is mapped.
+    if (m_window->property("syrel.alpha").isValid())
+        reassertOpacity(m_window);
+    keepPlaced();
+    if (m_maximised) {
+        // The full-screen window is up and managed: the windows shown before
+        // it (the strip comes with the desktop's loading) are mapped again,
+        // now that the window manager knows the window they belong to; some
+        // keep a window's layer as it was when it was mapped.
         // The newest of them gets the keyboard back: with the keyboard in a
         // window of its own, the full-screen one stays in front of the panels.
         Form *newest = nullptr;
@@ -243,6 +253,28 @@ bool Form::eventFilter(QObject *watched, QEvent *event)
             newest->m_window->activateWindow();
     }
     return false;
+}
+
+void Form::keepPlaced()
+{
+    if (!m_wantedFrame || m_maximised || !m_window->isVisible() || m_corrections >= 3 || !m_shown.isValid() ||
+        m_shown.hasExpired(3000))
+        return;
+    // A frame is judged once the window manager has drawn it.
+    if (m_border != BorderStyle::None && !framedBySystem(m_window))
+        return;
+    const QMargins m = frameMargins();
+    QPoint frame = *m_wantedFrame;
+    if (m_centred) {   // on the frame the window manager really drew
+        const QSize screen = screenPixels(), outer = m_window->size().grownBy(m);
+        frame = screenOrigin() + QPoint((screen.width() - outer.width()) / 2, (screen.height() - outer.height()) / 2);
+    }
+    const QPoint client = frame + QPoint(m.left(), m.top());
+    if (m_window->geometry().topLeft() == client)
+        return;
+    ++m_corrections;
+    if (!moveAsUser(m_window, client))
+        m_corrections = 3;   // nothing more to ask
 }
 
 void Form::placeAtStart()
@@ -263,6 +295,8 @@ void Form::placeAtStart()
         const QSize outer = m_window->size().grownBy(m);
         const QPoint frame((screen.width() - outer.width()) / 2, (screen.height() - outer.height()) / 2);
         m_window->setGeometry(QRect(origin + frame + QPoint(m.left(), m.top()), m_window->size()));
+        m_wantedFrame = origin + frame;
+        m_centred = true;
     } else if (m_start == StartPosition::Manual) {
         Move(0, 0);   // the frame's corner at the screen's corner
         m_placed = true;
@@ -280,8 +314,15 @@ void Form::makeVisible(bool activate)
     m_window->show();
     if (frameIntervalMs() > 0)   // the offscreen platform has no stacking
         m_window->raise();
-    if (m_maximised && m_window->windowHandle())
+    if (frameIntervalMs() > 0 && m_window->windowHandle()) {
         m_window->windowHandle()->installEventFilter(this);
+        m_window->installEventFilter(this);
+        m_corrections = 0;
+        m_shown.start();
+        // Window managers that answer late: looked at again once they have had their say.
+        for (const int ms : {150, 600})
+            QTimer::singleShot(ms, this, [this] { keepPlaced(); });
+    }
     if (activate && !(m_window->windowFlags() & Qt::WindowDoesNotAcceptFocus))
         m_window->activateWindow();
     m_window->setAttribute(Qt::WA_ShowWithoutActivating, false);
@@ -296,6 +337,13 @@ void Form::teardown()
         t->setEnabled(false);
     for (WindowsMediaPlayer *p : m_window->findChildren<WindowsMediaPlayer *>())
         p->release();
+    // Windows that belonged to it stand on their own from now on: some window
+    // managers hide the windows of an owner that is gone (the shutdown notice
+    // outlives the desktop).
+    if (QWindow *own = m_window->windowHandle())
+        for (Form *f : g_loaded)
+            if (QWindow *w = f->m_window->windowHandle(); w && w->transientParent() == own)
+                w->setTransientParent(nullptr);
     m_window->hide();
     m_window->setEnabled(false);
 }

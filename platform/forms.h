@@ -23,11 +23,13 @@
 #include "twips.h"
 #include "user32.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace platform {
@@ -112,6 +114,7 @@ private:
     void keepAboveOwner();
     void teardown();
     void placeAtStart();
+    void keepPlaced();
 
     QString m_name;
     State m_state = State::Design;
@@ -123,6 +126,13 @@ private:
     // The position last set, in twips: pixels alone would lose the fraction.
     QPoint m_twipsPos{-1, -1};
     QPoint m_twipsPosPixels{-1, -1};
+    // Where the frame's corner was asked to stand (screen pixels), or that
+    // it stands centred: asked again of a window manager that put the window
+    // elsewhere, a few times while it is being mapped.
+    std::optional<QPoint> m_wantedFrame;
+    bool m_centred = false;
+    int m_corrections = 0;
+    QElapsedTimer m_shown;
     struct Slot *m_slot = nullptr;
 };
 

@@ -6,6 +6,7 @@
 #include "display.h"
 
 #include <QDeadlineTimer>
+#include <QScreen>
 #include <QThread>
 #include <QWindow>
 #include <cstdlib>
@@ -85,6 +86,51 @@ std::optional<QMargins> askFrameExtents(QWidget *window)
             return std::nullopt;
         QThread::msleep(5);
     }
+}
+
+bool moveAsUser(QWidget *window, QPoint clientTopLeft)
+{
+    xcb_connection_t *c = x11Connection();
+    if (!c || !window || !window->windowHandle())
+        return false;
+    const xcb_atom_t request = atom(c, "_NET_MOVERESIZE_WINDOW");
+    if (!supported(c, request))
+        return false;
+    // Qt keeps a screen's corner where it is in device pixels and scales from there.
+    QPoint at = clientTopLeft;
+    if (const QScreen *screen = window->screen()) {
+        const QPoint origin = screen->geometry().topLeft();
+        at = origin + (clientTopLeft - origin) * window->devicePixelRatioF();
+    }
+    xcb_client_message_event_t ev;
+    std::memset(&ev, 0, sizeof ev);
+    ev.response_type = XCB_CLIENT_MESSAGE;
+    ev.format = 32;
+    ev.window = xcb_window_t(window->windowHandle()->winId());
+    ev.type = request;
+    constexpr std::uint32_t StaticGravity = 10, X = 1u << 8, Y = 1u << 9, FromPager = 2u << 12;
+    ev.data.data32[0] = StaticGravity | X | Y | FromPager;
+    ev.data.data32[1] = std::uint32_t(at.x());
+    ev.data.data32[2] = std::uint32_t(at.y());
+    xcb_send_event(c, 0, rootOf(c), XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char *>(&ev));
+    xcb_flush(c);
+    return true;
+}
+
+void reassertOpacity(QWidget *window)
+{
+    xcb_connection_t *c = x11Connection();
+    if (!c || !window || !window->windowHandle())
+        return;
+    const xcb_atom_t opacity = atom(c, "_NET_WM_WINDOW_OPACITY");
+    const auto w = xcb_window_t(window->windowHandle()->winId());
+    xcb_get_property_reply_t *r =
+        xcb_get_property_reply(c, xcb_get_property(c, 0, w, opacity, XCB_ATOM_CARDINAL, 0, 1), nullptr);
+    if (r && xcb_get_property_value_length(r) == 4)
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, opacity, XCB_ATOM_CARDINAL, 32, 1, xcb_get_property_value(r));
+    std::free(r);
+    xcb_flush(c);
 }
 
 }   // namespace platform

@@ -15,4 +15,14 @@ namespace platform {
 // none when there is no X display or the window manager does not tell.
 std::optional<QMargins> askFrameExtents(QWidget *window);
 
+// Asks the window manager to put the window's client area there, as a pager
+// or the user would (_NET_MOVERESIZE_WINDOW): window managers keep the
+// program's own requests out of the panels' space, not the user's. False
+// when the window manager does not take such requests.
+bool moveAsUser(QWidget *window, QPoint clientTopLeft);
+
+// Writes the window's opacity property again: a value given before the
+// window was mapped is not applied by every compositor.
+void reassertOpacity(QWidget *window);
+
 }   // namespace platform

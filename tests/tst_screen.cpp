@@ -111,10 +111,16 @@ class TestScreen : public QObject {
     void checkCentred(const char *what, std::uint32_t window)
     {
         QVERIFY(waitUntil([&] { return !watch->frameExtents(window).isNull(); }, 5000));
-        const QRect o = outer(window);
-        const QPoint centred((screen.width() - o.width()) / 2, (screen.height() - o.height()) / 2);
-        if (qgetenv("SYREL_TEST_WM") == "kwin")
-            QEXPECT_FAIL("", "kwin answers the frame request with a smaller title bar than it draws", Continue);
+        QRect o;
+        QPoint centred;
+        // Once the window manager has framed and placed it.
+        waitUntil(
+            [&] {
+                o = outer(window);
+                centred = QPoint((screen.width() - o.width()) / 2, (screen.height() - o.height()) / 2);
+                return (o.topLeft() - centred).manhattanLength() <= 2;
+            },
+            3000);
         QVERIFY2((o.topLeft() - centred).manhattanLength() <= 2,
                  qPrintable(QStringLiteral("%1 framed at %2,%3, centred would be %4,%5")
                                 .arg(QLatin1String(what))
@@ -366,11 +372,18 @@ private slots:
         startProgram();
         const std::uint32_t dock = shown(DockSize);
         QVERIFY2(dock, "no dock");
-        QTest::qWait(300);
+        const std::uint32_t startStrip = shown(StripSize, 1000);
+        QVERIFY(waitUntil([&] { return !watch->viewable(startStrip); }, 20000));
         QVERIFY(waitUntil([&] { return watch->focus() == dock; }, 5000));
         const int mark = watch->count();
-        xdotool({"key", "alt+F4"});
-        QVERIFY2(shown(QSize(441, 25), 5000), "no shutdown notice");
+        // Alt held as a hand holds it: a window manager may read the
+        // modifiers only after the F4 has come.
+        xdotool({"keydown", "alt"});
+        QTest::qWait(200);
+        xdotool({"key", "F4"});
+        const bool notice = shown(QSize(441, 25), 5000);
+        xdotool({"keyup", "alt"});
+        QVERIFY2(notice, "no shutdown notice");
         QVERIFY2(syrel.waitForFinished(30000), "Alt+F4 on the dock left the program running");
         QCOMPARE(syrel.exitStatus(), QProcess::NormalExit);
         QCOMPARE(syrel.exitCode(), 0);
@@ -496,13 +509,16 @@ private slots:
             levels.size() >= 8,
             qPrintable(
                 QStringLiteral("%1 levels seen in the fade: %2").arg(levels.size()).arg(seen.join(QLatin1Char(' ')))));
-        QVERIFY2(!panelShows(top) && !panelShows(bottom), "the panels show over the desktop");
+        // xfwm4 may let a panel through for a moment while the keyboard passes from the strip to the dock.
+        QVERIFY2(waitUntil([&] { return !panelShows(top) && !panelShows(bottom); }, 2000),
+                 "the panels show over the desktop");
         dockShown = dock;
-        const QRect d = watch->rootGeometry(dock);
-        QCOMPARE(d.x(), (screen.width() - 500) / 2);
-        if (qgetenv("SYREL_TEST_WM") != "openbox")
-            QEXPECT_FAIL("", "this window manager keeps the application's windows out of the panels' place", Continue);
-        QCOMPARE(d.y(), int(std::lround((screen.height() * 15 - 1400) / 15.0)));
+        // Where its form puts it, over the bottom panel's place.
+        const QPoint dockAt((screen.width() - 500) / 2, int(std::lround((screen.height() * 15 - 1400) / 15.0)));
+        waitUntil([&] { return watch->rootGeometry(dock).topLeft() == dockAt; }, 3000);
+        if (qgetenv("SYREL_TEST_WM") == "mutter")
+            QEXPECT_FAIL("", "mutter keeps every application window out of the panels' space", Continue);
+        QCOMPARE(watch->rootGeometry(dock).topLeft(), dockAt);
 
         // Each tool from its icon, centred, with the keyboard.
         const struct {
