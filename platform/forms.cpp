@@ -54,6 +54,19 @@ void scheduleCollect()
 
 FormWindow::FormWindow(Form *form) : m_form(form) {}
 
+void FormWindow::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    // The windows have no minimise box; a window manager that minimises them
+    // anyway (openbox offers it in its menu) would leave a tool that nothing
+    // in the program can bring back. It comes straight back.
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && m_form && m_form->isLoaded())
+        QTimer::singleShot(0, this, [this] {
+            if (isMinimized())
+                setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+        });
+}
+
 void FormWindow::closeEvent(QCloseEvent *event)
 {
     // The window model decides when the window goes: the close box unloads it.
