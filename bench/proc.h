@@ -63,4 +63,11 @@ long statusKb(pid_t pid, const char *field);
 
 double rusageSeconds(const rusage &u);
 
+// The calling thread's time on a core and waiting for one since it
+// started (/proc/thread-self/schedstat), in ms; NAN when unreadable.
+struct ThreadTimes {
+    double runMs = 0, waitMs = 0;
+};
+ThreadTimes threadTimes();
+
 }   // namespace bench

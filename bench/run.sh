@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # SPDX-FileCopyrightText: 2026 The Syrel developers
 # Runs the timings and costs under Xvfb with openbox, from a build folder
-# (default: build/), and prints one table.
+# (default: build/), and prints one table; the clip-switch rows twice, side
+# by side: on an idle machine and beside the bench's own CPU load (--busy).
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${1:-$here/build}

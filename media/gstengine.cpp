@@ -79,6 +79,7 @@ void setOpenHook(std::function<void(const QString &)> hook)
 
 void install()
 {
+    workers::answerSoon();   // install() runs on the interface thread
     platform::setDefaultMediaEngineFactory([](QObject *owner) { return new GstEngine(owner); });
 }
 

@@ -23,4 +23,9 @@ bool joinAll(std::chrono::milliseconds limit);
 // Threads started and not yet joined.
 int running();
 
+// The calling thread (the interface's) asks for short turns on a core,
+// so that it gets one soon after it wakes even when the cores are busy.
+// Needs no privilege; kernels without per-thread slices keep their own.
+void answerSoon();
+
 }   // namespace media::workers

@@ -121,3 +121,22 @@ bool ffmpeg(const QStringList &args);
 // The lines of a console list, for comparisons.
 class ConsoleWindow;
 QStringList linesOf(const ConsoleWindow &console);
+
+// How long the interface thread goes without its event loop turning (a
+// 5 ms timer), from construction on.  Time it spent waiting for a core
+// (/proc/thread-self/schedstat) is left out of 'longestOwnMs': on a busy
+// machine that is the other work's, while a freeze (a blocking call, a
+// loop of its own) is counted in full; 'longestMs' is the plain gap.
+class StallWatch {
+public:
+    StallWatch();
+    ~StallWatch();
+    double longestOwnMs() const { return m_longestOwn; }
+    double longestMs() const { return m_longest; }
+    QString describe() const;
+
+private:
+    std::unique_ptr<QObject> m_timer;
+    double m_lastMs = 0, m_lastWaitMs = 0;
+    double m_longestOwn = 0, m_longest = 0;
+};

@@ -679,16 +679,26 @@ private slots:
         connect(&p, &WindowsMediaPlayer::frameShown, this, [&] { ++frames; });
         p.setURL(demoClip("Map-Blanc-Vide.avi"));
         QTRY_VERIFY_WITH_TIMEOUT(frames > 5, 20000);
-        for (const char *clip : {"Syrel.avi", "5eme.avi", "Map-Vide-Tour.avi"}) {
+        // The interface answers throughout; on a loaded machine the time
+        // it waits for a core is the other work's, and pictures come later,
+        // but a switch that holds the interface or its first picture for
+        // seconds (a teardown waited for, a clip opened on this thread) fails.
+        const StallWatch stalls;
+        for (const char *clip : {"Syrel.avi", "5eme.avi", "Map-Vide-Tour.avi", "Map-3-Position.avi"}) {
             frames = 0;
             QElapsedTimer t;
             t.start();
             p.setURL(demoClip(clip));
             QTRY_VERIFY_WITH_TIMEOUT(frames > 0, 5000);
             qDebug() << clip << "first picture after" << t.elapsed() << "ms";
-            QVERIFY2(t.elapsed() < 500, qPrintable(QString::number(t.elapsed())));
+            QVERIFY2(t.elapsed() < 1500, qPrintable(QString::number(t.elapsed())));
             QTRY_COMPARE_WITH_TIMEOUT(p.status(), QStringLiteral("Lecture"), 5000);
+            // It goes on playing: pictures keep coming after the first.
+            const int shown = frames;
+            QTRY_VERIFY_WITH_TIMEOUT(frames >= shown + 3, 5000);
         }
+        qDebug() << stalls.describe();
+        QVERIFY2(stalls.longestOwnMs() < 250 && stalls.longestMs() < 5000, qPrintable(stalls.describe()));
     }
 
     // Scaled by the engine to fit the area, the clip's shape kept; black bars.
