@@ -55,7 +55,7 @@ XWatch::~XWatch()
 
 void XWatch::select(std::uint32_t window)
 {
-    const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
     xcb_change_window_attributes(m_conn, window, XCB_CW_EVENT_MASK, &mask);
     xcb_flush(m_conn);
 }
@@ -80,7 +80,13 @@ void XWatch::run()
                 select(ce->window);
                 std::lock_guard<std::mutex> g(m_lock);
                 m_windows << ce->window;
+                m_createdSize.insert(ce->window, QSize(ce->width, ce->height));
             }
+        } else if (type == XCB_MAP_NOTIFY) {
+            auto *me = reinterpret_cast<xcb_map_notify_event_t *>(e);
+            std::lock_guard<std::mutex> g(m_lock);
+            if (m_createdSize.contains(me->window))
+                m_mappedSizes << m_createdSize.value(me->window);
         } else if (type == XCB_PROPERTY_NOTIFY) {
             auto *pe = reinterpret_cast<xcb_property_notify_event_t *>(e);
             if (pe->atom == m_opacity) {
@@ -130,6 +136,12 @@ QList<std::uint32_t> XWatch::windows() const
 {
     std::lock_guard<std::mutex> g(m_lock);
     return m_windows;
+}
+
+bool XWatch::wasMapped(QSize created) const
+{
+    std::lock_guard<std::mutex> g(m_lock);
+    return m_mappedSizes.contains(created);
 }
 
 // The queries below use a connection of their own: the watching one is

@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QRgb>
 #include <QList>
+#include <QMap>
 #include <QMargins>
 #include <QRect>
 #include <QString>
@@ -40,6 +41,7 @@ public:
     QList<Change> changes() const;
     int count() const;                      // a mark: changes seen so far
     QList<std::uint32_t> windows() const;   // top-level windows created since the start
+    bool wasMapped(QSize created) const;    // a window created at that size has been mapped, even if gone since
 
     // Asked of the server directly.
     QString name(std::uint32_t window) const;
@@ -63,6 +65,8 @@ private:
     mutable std::mutex m_lock;
     QList<Change> m_changes;
     QList<std::uint32_t> m_windows;
+    QMap<std::uint32_t, QSize> m_createdSize;
+    QList<QSize> m_mappedSizes;
     std::atomic<bool> m_stop{false};
     std::thread m_thread;
 };
