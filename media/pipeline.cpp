@@ -33,12 +33,19 @@ constexpr auto SoundServerLimit = 750ms;
 
 // One decoding thread: the clips are small, and frame threads cost more in
 // hand-overs than they save.
+// libvpx's own default is a thread per core, each with its stack and arena.
 void onElementAdded(GstBin *, GstBin *, GstElement *element, gpointer)
 {
     GstElementFactory *factory = gst_element_get_factory(element);
-    if (factory && g_str_has_prefix(GST_OBJECT_NAME(factory), "avdec_") &&
-        g_object_class_find_property(G_OBJECT_GET_CLASS(element), "max-threads"))
+    if (!factory)
+        return;
+    const char *name = GST_OBJECT_NAME(factory);
+    GObjectClass *type = G_OBJECT_GET_CLASS(element);
+    if (g_str_has_prefix(name, "avdec_") && g_object_class_find_property(type, "max-threads"))
         g_object_set(element, "max-threads", 1, nullptr);
+    else if ((!std::strcmp(name, "vp8dec") || !std::strcmp(name, "vp9dec")) &&
+             g_object_class_find_property(type, "threads"))
+        g_object_set(element, "threads", 1u, nullptr);
 }
 
 GstFlowReturn onSample(GstAppSink *sink, gpointer data)
