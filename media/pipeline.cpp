@@ -67,10 +67,20 @@ GstPadProbeReturn onQueueIn(GstPad *pad, GstPadProbeInfo *info, gpointer data)
 {
     auto *s = static_cast<Session *>(data);
     if (info->type & GST_PAD_PROBE_TYPE_BUFFER) {
+        // Only the frame's times go on to the sink: the decoded frame goes
+        // back to its pool at once instead of waiting in the queue beside
+        // the picture made of it.
+        GstBuffer *frame = GST_PAD_PROBE_INFO_BUFFER(info);
+        GstBuffer *times = gst_buffer_new();
+        gst_buffer_copy_into(times, frame, GstBufferCopyFlags(GST_BUFFER_COPY_FLAGS | GST_BUFFER_COPY_TIMESTAMPS), 0,
+                             0);
+        GST_PAD_PROBE_INFO_DATA(info) = times;
         GstCaps *caps = gst_pad_get_current_caps(pad);
-        s->madeAhead(GST_PAD_PROBE_INFO_BUFFER(info), caps);
+        QImage picture = s->makePicture(frame, caps);
         if (caps)
             gst_caps_unref(caps);
+        gst_buffer_unref(frame);
+        s->madeAhead(times, std::move(picture));
     } else if (GstEvent *event = GST_PAD_PROBE_INFO_EVENT(info)) {
         if (GST_EVENT_TYPE(event) == GST_EVENT_FLUSH_START)
             s->flush(true);
@@ -219,10 +229,10 @@ void Session::applySettings()
         g_object_set(m_volume, "volume", double(asked.volume), "mute", gboolean(asked.muted), nullptr);
 }
 
-void Session::madeAhead(GstBuffer *buffer, GstCaps *caps)
+void Session::madeAhead(GstBuffer *buffer, QImage picture)
 {
     progressed();
-    m_ahead.add(buffer, makePicture(buffer, caps));
+    m_ahead.add(buffer, std::move(picture));
 }
 
 void Session::flush(bool starting) { m_ahead.flush(starting); }
