@@ -203,9 +203,10 @@ bool Session::build()
 // state change, and every clip after it: the clip goes silent instead.
 void Session::attachSound()
 {
-    if (!silent && sound::check(SoundServerLimit) == sound::Server::Stalled)
+    const sound::Server server = silent ? sound::Server::Absent : sound::check(SoundServerLimit);
+    if (server == sound::Server::Stalled)
         silent = true;
-    m_audioSink = sound::makeSink(silent, &m_volume);
+    m_audioSink = sound::makeSink(silent, server, &m_volume);
     if (!m_audioSink)
         return;   // playbin's own choice, at full volume
     GstPad *pad = gst_element_get_static_pad(m_audioSink, "sink");
