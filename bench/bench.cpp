@@ -8,7 +8,7 @@
 //     (syrel-qtplayer) opening the same clip; fresh processes, alternating;
 //   - CPU while the world viewer plays, against ffmpeg decoding as many frames;
 //   - CPU at rest with the dock and both consoles open;
-//   - peak memory with the viewer playing;
+//   - peak memory with the viewer playing, and of the program itself;
 //   - boot end to the dock, the transition strip's 200 ticks, the fades as
 //     the X server receives them, the three virtualisation pauses.
 //
@@ -621,6 +621,63 @@ double loadAverage()
     return one;
 }
 
+// The real program as a user starts it, its peak resident memory from
+// outside: with the desktop and the dock up, then with the viewer (opened
+// from its dock icon) playing for SECONDS.
+void measureProgramMemory(int seconds = 10)
+{
+    // xdotool's answer: the ids of the program's visible windows captioned
+    // with one space (the dock, then the viewer too).
+    auto captionedSpace = [](pid_t pid) {
+        bench::Child x({"xdotool", "search", "--all", "--onlyvisible", "--pid", std::to_string(pid), "--name", "^ $"});
+        std::vector<std::string> ids;
+        for (std::string line; x.readLine(line, 5000);)
+            ids.push_back(line);
+        x.finish(false);
+        return ids;
+    };
+    auto waitWindows = [&](pid_t pid, size_t n) {
+        for (const double end = bench::monotonicMs() + 30000; bench::monotonicMs() < end;) {
+            if (captionedSpace(pid).size() >= n)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return false;
+    };
+    long desktopKb = -1, viewerKb = -1;
+    std::string why;
+    bench::Child p({besideSelf("syrel")});
+    if (!p.ok()) {
+        why = "syrel could not be started";
+    } else if (!waitWindows(p.pid(), 1)) {
+        why = "no dock within 30 s";
+    } else {
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        desktopKb = bench::statusKb(p.pid(), "VmHWM");
+        const std::vector<std::string> dock = captionedSpace(p.pid());
+        // The viewer's icon, 47 x 38 px into the dock.
+        bench::Child click(
+            {"xdotool", "mousemove", "--window", dock.empty() ? "0" : dock.front(), "47", "38", "click", "1"});
+        click.finish(false);
+        if (!waitWindows(p.pid(), 2)) {
+            why = "no viewer within 30 s of a click on its icon";
+        } else {
+            std::this_thread::sleep_for(std::chrono::seconds(seconds));
+            viewerKb = bench::statusKb(p.pid(), "VmHWM");
+        }
+    }
+    p.finish(true);
+    pauseBetweenRuns();
+    const auto mb = [](long kb) { return kb > 0 ? kb / 1024.0 : NAN; };
+    const auto met = [](long kb, int limitMb) { return std::optional<bool>(kb > 0 && kb <= limitMb * 1024L); };
+    row("peak resident memory, the program: desktop and dock (VmHWM)", mb(desktopKb), "MB", "<= 85 MB",
+        met(desktopKb, 85));
+    unless(why.empty() ? "VmHWM could not be read from /proc" : why);
+    row("  the same, then " + std::to_string(seconds) + " s of the viewer", mb(viewerKb), "MB", "<= 95 MB",
+        met(viewerKb, 95));
+    unless(why.empty() ? "VmHWM could not be read from /proc" : why);
+}
+
 // Clip switches in the viewer, in this process: the longest the interface
 // thread goes without turning (a 1 ms timer) within 1 s of each switch, and
 // the time from the switch to the new clip's first picture.  Busy: the
@@ -932,6 +989,7 @@ int main(int argc, char *argv[])
         app.setQuitOnLastWindowClosed(false);
         installFontSubstitutes();
         measureViewer();
+        measureProgramMemory();
         printTable();
         return 0;
     }
@@ -954,6 +1012,7 @@ int main(int argc, char *argv[])
     }
     measureFirstFrame();
     measureViewer();
+    measureProgramMemory();
     const SwitchRun idle = measureSwitches(false);
     switchRows({idle, measureSwitches(true)});
     measureRest();

@@ -20,7 +20,7 @@ namespace media {
 
 class AheadPictures {
 public:
-    static constexpr int High = 5, Low = 1;
+    static constexpr int High = 3, Low = 1;
 
     // The thread feeding the queue: keeps the picture made of 'buffer';
     // once a burst is made, waits until the sink has taken most of it.

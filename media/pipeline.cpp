@@ -33,12 +33,19 @@ constexpr auto SoundServerLimit = 750ms;
 
 // One decoding thread: the clips are small, and frame threads cost more in
 // hand-overs than they save.
+// libvpx's own default is a thread per core, each with its stack and arena.
 void onElementAdded(GstBin *, GstBin *, GstElement *element, gpointer)
 {
     GstElementFactory *factory = gst_element_get_factory(element);
-    if (factory && g_str_has_prefix(GST_OBJECT_NAME(factory), "avdec_") &&
-        g_object_class_find_property(G_OBJECT_GET_CLASS(element), "max-threads"))
+    if (!factory)
+        return;
+    const char *name = GST_OBJECT_NAME(factory);
+    GObjectClass *type = G_OBJECT_GET_CLASS(element);
+    if (g_str_has_prefix(name, "avdec_") && g_object_class_find_property(type, "max-threads"))
         g_object_set(element, "max-threads", 1, nullptr);
+    else if ((!std::strcmp(name, "vp8dec") || !std::strcmp(name, "vp9dec")) &&
+             g_object_class_find_property(type, "threads"))
+        g_object_set(element, "threads", 1u, nullptr);
 }
 
 GstFlowReturn onSample(GstAppSink *sink, gpointer data)
@@ -60,10 +67,20 @@ GstPadProbeReturn onQueueIn(GstPad *pad, GstPadProbeInfo *info, gpointer data)
 {
     auto *s = static_cast<Session *>(data);
     if (info->type & GST_PAD_PROBE_TYPE_BUFFER) {
+        // Only the frame's times go on to the sink: the decoded frame goes
+        // back to its pool at once instead of waiting in the queue beside
+        // the picture made of it.
+        GstBuffer *frame = GST_PAD_PROBE_INFO_BUFFER(info);
+        GstBuffer *times = gst_buffer_new();
+        gst_buffer_copy_into(times, frame, GstBufferCopyFlags(GST_BUFFER_COPY_FLAGS | GST_BUFFER_COPY_TIMESTAMPS), 0,
+                             0);
+        GST_PAD_PROBE_INFO_DATA(info) = times;
         GstCaps *caps = gst_pad_get_current_caps(pad);
-        s->madeAhead(GST_PAD_PROBE_INFO_BUFFER(info), caps);
+        QImage picture = s->makePicture(frame, caps);
         if (caps)
             gst_caps_unref(caps);
+        gst_buffer_unref(frame);
+        s->madeAhead(times, std::move(picture));
     } else if (GstEvent *event = GST_PAD_PROBE_INFO_EVENT(info)) {
         if (GST_EVENT_TYPE(event) == GST_EVENT_FLUSH_START)
             s->flush(true);
@@ -186,9 +203,10 @@ bool Session::build()
 // state change, and every clip after it: the clip goes silent instead.
 void Session::attachSound()
 {
-    if (!silent && sound::check(SoundServerLimit) == sound::Server::Stalled)
+    const sound::Server server = silent ? sound::Server::Absent : sound::check(SoundServerLimit);
+    if (server == sound::Server::Stalled)
         silent = true;
-    m_audioSink = sound::makeSink(silent, &m_volume);
+    m_audioSink = sound::makeSink(silent, server, &m_volume);
     if (!m_audioSink)
         return;   // playbin's own choice, at full volume
     GstPad *pad = gst_element_get_static_pad(m_audioSink, "sink");
@@ -212,10 +230,10 @@ void Session::applySettings()
         g_object_set(m_volume, "volume", double(asked.volume), "mute", gboolean(asked.muted), nullptr);
 }
 
-void Session::madeAhead(GstBuffer *buffer, GstCaps *caps)
+void Session::madeAhead(GstBuffer *buffer, QImage picture)
 {
     progressed();
-    m_ahead.add(buffer, makePicture(buffer, caps));
+    m_ahead.add(buffer, std::move(picture));
 }
 
 void Session::flush(bool starting) { m_ahead.flush(starting); }

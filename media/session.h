@@ -72,7 +72,10 @@ public:
     void run();
 
     // ---- the pipeline's threads (GStreamer's callbacks)
-    void madeAhead(GstBuffer *buffer, GstCaps *caps);
+    // The picture of a decoded frame; then the frame's stand-in, going on
+    // to the sink, and the picture made of it.
+    QImage makePicture(GstBuffer *buffer, GstCaps *caps);
+    void madeAhead(GstBuffer *buffer, QImage picture);
     void leftQueue() { m_ahead.left(); }
     void flush(bool starting);
     void deliverSample(GstSample *sample, bool preroll);
@@ -87,7 +90,6 @@ private:
     bool build();
     void attachSound();
     void applySettings();
-    QImage makePicture(GstBuffer *buffer, GstCaps *caps);
     bool handle(GstMessage *message);   // false: the clip cannot go on
     void handle(int command);
     void soundLost();

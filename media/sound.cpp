@@ -65,14 +65,44 @@ Server ask(std::chrono::milliseconds limit)
 }
 }   // namespace
 
-GstElement *makeSink(bool silent, GstElement **volume)
+namespace {
+// No server: the card itself.  autoaudiosink would go on to JACK, OpenAL
+// and OSS, each loading libraries of its own into the player, for outputs
+// a desktop without a sound server does not have either.  Tried as
+// autoaudiosink tries: it must open.
+GstElement *soundCard()
 {
-    GstElement *sink = gst_element_factory_make(silent ? "fakesink" : "autoaudiosink", nullptr);
-    GstElement *level = gst_element_factory_make("volume", nullptr);
+    GstElement *alsa = gst_element_factory_make("alsasink", nullptr);
+    if (!alsa)
+        return nullptr;
+    gst_object_ref_sink(alsa);
+    const bool opens = gst_element_set_state(alsa, GST_STATE_READY) == GST_STATE_CHANGE_SUCCESS;
+    gst_element_set_state(alsa, GST_STATE_NULL);
+    if (opens)
+        return alsa;
+    gst_object_unref(alsa);
+    return nullptr;
+}
+}   // namespace
+
+GstElement *makeSink(bool silent, Server server, GstElement **volume)
+{
+    auto owned = [](const char *factory) {
+        GstElement *e = gst_element_factory_make(factory, nullptr);
+        return e ? GST_ELEMENT(gst_object_ref_sink(e)) : nullptr;
+    };
+    GstElement *sink = nullptr;
+    if (!silent)
+        sink = server == Server::Answers ? owned("autoaudiosink") : soundCard();
+    if (!sink) {
+        silent = true;
+        sink = owned("fakesink");
+    }
+    GstElement *level = owned("volume");
     if (!sink || !level) {
         for (GstElement *e : {sink, level})
             if (e)
-                gst_object_unref(gst_object_ref_sink(e));
+                gst_object_unref(e);
         *volume = nullptr;
         return nullptr;
     }
@@ -84,6 +114,8 @@ GstElement *makeSink(bool silent, GstElement **volume)
     GstPad *pad = gst_element_get_static_pad(level, "sink");
     gst_element_add_pad(bin, gst_ghost_pad_new("sink", pad));
     gst_object_unref(pad);
+    gst_object_unref(level);   // the bin holds them now
+    gst_object_unref(sink);
     *volume = level;
     return bin;
 }

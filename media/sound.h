@@ -2,9 +2,8 @@
 // SPDX-FileCopyrightText: 2026 The Syrel developers
 
 #pragma once
-// The sound server, as a clip about to open finds it.  A server that is
-// not there is the audio sink's affair (it falls back on its own); one
-// that does not answer would hold every clip that tries it, so those
+// The sound server, as a clip about to open finds it.  Without one, the
+// sound goes to the sound card or nowhere; one that does not answer would hold every clip that tries it, so those
 // clips go silent instead, at their own pace.
 
 #include <atomic>
@@ -20,9 +19,10 @@ enum class Server { Answers, Absent, Stalled };
 Server check(std::chrono::milliseconds limit);
 
 // The audio sink for a clip, behind a volume element of its own (set in
-// 'volume'): a silent one that keeps the clip's pace, or the system's own.
-// Null when none can be made.
-GstElement *makeSink(bool silent, GstElement **volume);
+// 'volume'): a silent one that keeps the clip's pace, or the system's own:
+// the sound server's when it answers, else the sound card's (ALSA) if
+// there is one.  Null when none can be made.
+GstElement *makeSink(bool silent, Server server, GstElement **volume);
 
 // Whether sound still flows into a playing clip's sink: the streaming
 // thread notes every buffer, the worker looks now and then.

@@ -15,17 +15,19 @@
 
 using namespace platform;
 
-DesktopPicture::DesktopPicture(QWidget *parent, const QPixmap &picture) : QWidget(parent), m_picture(picture)
+DesktopPicture::DesktopPicture(QWidget *parent, qreal dpr) : QWidget(parent), m_dpr(dpr)
 {
     setObjectName(QStringLiteral("Picture"));
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
+QPixmap DesktopPicture::picture() const { return art::desktop(m_dpr); }
+
 void DesktopPicture::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
     p.fillRect(rect(), Qt::black);
-    p.drawPixmap(0, 0, m_picture);   // at its logical size, never scaled
+    p.drawPixmap(0, 0, picture());   // at its logical size, never scaled
 }
 
 Desktop::Desktop() : Form(QStringLiteral("Desktop"))
@@ -36,7 +38,7 @@ Desktop::Desktop() : Form(QStringLiteral("Desktop"))
     // over every always-on-top window: the strip, the dock and the tools
     // would vanish under the picture at the first click on it.
     window()->setWindowFlag(Qt::WindowDoesNotAcceptFocus);
-    Picture = new DesktopPicture(window(), art::desktop(window()->devicePixelRatioF()));
+    Picture = new DesktopPicture(window(), window()->devicePixelRatioF());
     Picture->setGeometry(window()->rect());
     Picture->setAttribute(Qt::WA_TransparentForMouseEvents);
     leaveOutOfAccessibleTree(Picture);   // a background, nothing to read

@@ -10,16 +10,20 @@
 #include <QWidget>
 
 // Draws the picture at its own size from the top-left corner, black beyond.
+// The picture is read only to be painted: the window keeps what was drawn,
+// and it is seldom drawn again (a new screen size), so the run does not
+// hold a second full-screen copy of it.
 class DesktopPicture : public QWidget {
 public:
-    DesktopPicture(QWidget *parent, const QPixmap &picture);
-    const QPixmap &picture() const { return m_picture; }
+    // `dpr`: the window's pixel density, which picks the drawing (art.h).
+    DesktopPicture(QWidget *parent, qreal dpr);
+    QPixmap picture() const;
 
 protected:
     void paintEvent(QPaintEvent *) override;
 
 private:
-    QPixmap m_picture;
+    qreal m_dpr;
 };
 
 class Desktop : public platform::Form {

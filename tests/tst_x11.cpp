@@ -15,6 +15,7 @@
 #include "support.h"
 #include "viewer/video.h"
 
+#include <QFile>
 #include <QPainter>
 #include <QProcess>
 #include <QScreen>
@@ -88,6 +89,27 @@ QString xprop(QWidget *w, const char *atom)
 }
 }   // namespace
 
+// The highest resident memory of a running process so far, in MB; -1
+// when it cannot be read.
+double peakMemoryMb(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    const QString text = QString::fromLatin1(status.readAll());
+    const qsizetype at = text.indexOf(QLatin1String("VmHWM:"));
+    return at < 0 ? -1 : text.mid(at + 6).trimmed().section(QLatin1Char(' '), 0, 0).toDouble() / 1024;
+}
+
+// Sanitized builds take far more memory by design.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool MemoryBounded = false;
+#else
+constexpr bool MemoryBounded = true;
+#endif
+bool withinMb(double mb, int limit) { return mb > 10 && (!MemoryBounded || mb <= limit); }
+QByteArray megabytes(double mb) { return QByteArray::number(mb, 'f', 1) + " MB"; }
+
 class TestX11 : public QObject {
     Q_OBJECT
     std::unique_ptr<TestWorld> world;
@@ -150,8 +172,11 @@ private slots:
         QVERIFY(below(d.window(), strip.window()));
     }
 
-    // The program itself, as a user runs it: boot, a click on the desktop
-    // picture, then the exit icon; the process must end by itself.
+    // The program itself, as a user runs it: boot, the viewer from the
+    // dock, a click on the desktop picture, then the exit icon; the process
+    // must end by itself.  On the way, its peak memory stays within bounds
+    // far above what it needs (about 80 MB, and 90 MB playing), well below
+    // what a player that loads every decoder library took (above 120 MB).
     void theProgramEndsByItselfAfterTheExitIcon()
     {
         QProcess syrel;
@@ -176,6 +201,21 @@ private slots:
         auto clickAt = [&](int x, int y) {
             run(QStringLiteral("xdotool"), {"mousemove", QString::number(x), QString::number(y), "click", "1"});
         };
+        const double desktopMb = peakMemoryMb(syrel.processId());
+        QVERIFY2(withinMb(desktopMb, 100), megabytes(desktopMb));
+        clickAt(dockLeft + 47, dockTop + 38);   // the viewer's icon
+        // The viewer is captioned with one space too.
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                return run(QStringLiteral("xdotool"),
+                           {"search", "--all", "--onlyvisible", "--pid", pid, "--name", "^ $"})
+                           .split(QLatin1Char('\n'), Qt::SkipEmptyParts)
+                           .size() == 2;
+            },
+            30000));
+        QTest::qWait(3000);   // a few seconds of its clip
+        const double viewerMb = peakMemoryMb(syrel.processId());
+        QVERIFY2(withinMb(viewerMb, 110), megabytes(viewerMb));
         clickAt(10, screen.height() - 10);   // the desktop picture
         QTest::qWait(300);
         QCOMPARE(syrel.state(), QProcess::Running);

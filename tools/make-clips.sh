@@ -140,11 +140,14 @@ render() {
         done
         printf ',format=yuv420p[v]\n'
     } >"$graph"
+    # Theora: GStreamer decodes it with libtheora alone, where MPEG-4 loads
+    # all of FFmpeg's libraries into the player (some 30 MB of them
+    # resident); it also costs less to decode than VP8.
     "${FF[@]}" "$@" \
         -f lavfi -i "aevalsrc=exprs='$aexpr':s=22050:c=mono:d=$dur" \
         -filter_complex_script "$graph" \
         -map '[v]' -map 1:a -t "$dur" -r $FPS \
-        -c:v mpeg4 -q:v 4 -vtag XVID -pix_fmt yuv420p \
+        -c:v libtheora -q:v 8 -pix_fmt yuv420p \
         -c:a pcm_s16le -ar 22050 -ac 1 \
         -f avi "$part" || die "ffmpeg failed on $name"
     [[ -s $part ]] || die "$name came out empty"
