@@ -245,8 +245,7 @@ bool Form::eventFilter(QObject *watched, QEvent *event)
         return false;
     watched->removeEventFilter(this);
     // Some compositors apply only an opacity given once the window is mapped.
-    if (m_window->property("syrel.alpha").isValid())
-        reassertOpacity(m_window);
+    reassertOpacity(m_window);
     keepPlaced();
     if (m_maximised) {
         // The full-screen window is up and managed: the windows shown before

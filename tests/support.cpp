@@ -3,6 +3,7 @@
 
 #include "support.h"
 
+#include "bench/proc.h"
 #include "console/consolewindow.h"
 #include "media/gstengine.h"
 #include "platform/fonts.h"
@@ -18,10 +19,7 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <cstdio>
-#include <ctime>
-#include <fcntl.h>
-#include <unistd.h>
+#include <cmath>
 
 using namespace platform;
 
@@ -207,34 +205,22 @@ bool waitFor(const std::function<bool()> &done, int limitMs)
 // ------------------------------------------------------------ stalls --
 
 namespace {
-double monotonicMs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
-}
-
 // The calling thread's time waiting for a core so far, in ms; 0 where the
 // kernel does not tell (every gap then counts in full).
 double waitedForCoreMs()
 {
-    const int fd = open("/proc/thread-self/schedstat", O_RDONLY | O_CLOEXEC);
-    char b[128] = {};
-    const ssize_t n = fd >= 0 ? read(fd, b, sizeof b - 1) : -1;
-    if (fd >= 0)
-        close(fd);
-    unsigned long long run = 0, wait = 0;
-    return n > 0 && std::sscanf(b, "%llu %llu", &run, &wait) == 2 ? wait / 1e6 : 0;
+    const double w = bench::threadTimes().waitMs;
+    return std::isnan(w) ? 0 : w;
 }
 }   // namespace
 
 StallWatch::StallWatch() : m_timer(std::make_unique<QTimer>())
 {
     auto *timer = static_cast<QTimer *>(m_timer.get());
-    m_lastMs = monotonicMs();
+    m_lastMs = bench::monotonicMs();
     m_lastWaitMs = waitedForCoreMs();
     QObject::connect(timer, &QTimer::timeout, [this] {
-        const double t = monotonicMs(), waited = waitedForCoreMs();
+        const double t = bench::monotonicMs(), waited = waitedForCoreMs();
         m_longest = std::max(m_longest, t - m_lastMs);
         m_longestOwn = std::max(m_longestOwn, t - m_lastMs - (waited - m_lastWaitMs));
         m_lastMs = t;
