@@ -129,6 +129,15 @@ QStringList linesOf(const ConsoleWindow &console);
 // loop of its own) is counted in full; 'longestMs' is the plain gap.
 class StallWatch {
 public:
+    // ThreadSanitizer makes the thread's own work several times slower, and
+    // its internal locks may be held by starved media threads: bounds on
+    // 'longestOwnMs' are scaled by this.
+#if defined(__SANITIZE_THREAD__)
+    static constexpr int Slower = 4;
+#else
+    static constexpr int Slower = 1;
+#endif
+
     StallWatch();
     ~StallWatch();
     double longestOwnMs() const { return m_longestOwn; }

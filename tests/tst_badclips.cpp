@@ -10,6 +10,7 @@
 // works.
 
 #include "dock/dock.h"
+#include "media/gstengine.h"
 #include "platform/mediaplayer.h"
 #include "platform/timer.h"
 #include "shell/desktop.h"
@@ -146,6 +147,11 @@ private slots:
         if (!QFile::exists(demoClip(QStringLiteral("Syrel.avi"))))
             QFAIL("demo clips not made (the clips target makes them)");
     }
+    void cleanupTestCase()
+    {
+        // Every engine thread is done and joined before the process ends.
+        QVERIFY(media::finish(std::chrono::seconds(10)));
+    }
     void init()
     {
         world = std::make_unique<TestWorld>();
@@ -247,7 +253,7 @@ private slots:
         QVERIFY(Forms::isLoaded<Video>());
         QCOMPARE(strayWindows(), QStringList());
         QTest::qWait(50);
-        QVERIFY2(stalls.longestOwnMs() < 500 && stalls.longestMs() < 5000, qPrintable(stalls.describe()));
+        QVERIFY2(stalls.longestOwnMs() < 500 * StallWatch::Slower && stalls.longestMs() < 5000, qPrintable(stalls.describe()));
 
         // And the run ends by the exit icon.
         click(dock.Image9);

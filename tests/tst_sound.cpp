@@ -8,6 +8,7 @@
 // the clips still play, and they go on, silent, when it hangs or dies
 // under them; the next clip once it is back is heard again.
 
+#include "media/gstengine.h"
 #include "platform/mediaplayer.h"
 #include "platform/timer.h"
 #include "shell/loading.h"
@@ -171,6 +172,8 @@ private slots:
     }
     void cleanupTestCase()
     {
+        // Every engine thread is done and joined before the process ends.
+        QVERIFY(media::finish(std::chrono::seconds(10)));
         qunsetenv("PULSE_SERVER");
         m_server.terminate();
         m_server.waitForFinished(3000);
