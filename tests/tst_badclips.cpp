@@ -253,7 +253,8 @@ private slots:
         QVERIFY(Forms::isLoaded<Video>());
         QCOMPARE(strayWindows(), QStringList());
         QTest::qWait(50);
-        QVERIFY2(stalls.longestOwnMs() < 500 * StallWatch::Slower && stalls.longestMs() < 5000, qPrintable(stalls.describe()));
+        QVERIFY2(stalls.longestOwnMs() < 500 * StallWatch::Slower && stalls.longestMs() < 5000,
+                 qPrintable(stalls.describe()));
 
         // And the run ends by the exit icon.
         click(dock.Image9);

@@ -698,7 +698,8 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(frames >= shown + 3, 5000);
         }
         qDebug() << stalls.describe();
-        QVERIFY2(stalls.longestOwnMs() < 250 * StallWatch::Slower && stalls.longestMs() < 5000, qPrintable(stalls.describe()));
+        QVERIFY2(stalls.longestOwnMs() < 250 * StallWatch::Slower && stalls.longestMs() < 5000,
+                 qPrintable(stalls.describe()));
     }
 
     // Scaled by the engine to fit the area, the clip's shape kept; black bars.

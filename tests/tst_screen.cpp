@@ -493,10 +493,12 @@ private slots:
         QVERIFY(strip);
         QVERIFY2(!panelShows(top) && !panelShows(bottom), "the panels show over the desktop");
         // The strip fades out over the desktop: the screen takes many levels on the way.
-        QSet<QRgb> levels;
-        const QPoint inStrip = watch->rootGeometry(strip).center();
+        // The dock comes as the fade begins; the strip's place is read then,
+        // not while the window manager may still be taking it in anew.
         const std::uint32_t dock = shown(DockSize);
         QVERIFY(dock);
+        QSet<QRgb> levels;
+        const QPoint inStrip = watch->rootGeometry(strip).center();
         waitUntil(
             [&] {
                 levels << watch->pixel(inStrip);
