@@ -323,6 +323,8 @@ void Form::makeVisible(bool activate)
     m_window->setAttribute(Qt::WA_ShowWithoutActivating, !activate);
     if (QWindow *w = m_window->windowHandle())
         w->setProperty("_q_showWithoutActivating", !activate);
+    if (frameIntervalMs() > 0 && (m_window->windowFlags() & Qt::WindowDoesNotAcceptFocus))
+        refuseKeyboard(m_window);
     m_window->show();
     if (frameIntervalMs() > 0)   // the offscreen platform has no stacking
         m_window->raise();

@@ -11,6 +11,7 @@
 #include <QWindow>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 #include <xcb/xcb.h>
 
 namespace platform {
@@ -129,6 +130,30 @@ void reassertOpacity(QWidget *window)
         xcb_get_property_reply(c, xcb_get_property(c, 0, w, opacity, XCB_ATOM_CARDINAL, 0, 1), nullptr);
     if (r && xcb_get_property_value_length(r) == 4)
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, opacity, XCB_ATOM_CARDINAL, 32, 1, xcb_get_property_value(r));
+    std::free(r);
+    xcb_flush(c);
+}
+
+void refuseKeyboard(QWidget *window)
+{
+    xcb_connection_t *c = x11Connection();
+    if (!c || !window)
+        return;
+    window->winId();   // made if it is not yet
+    const auto w = xcb_window_t(window->windowHandle()->winId());
+    const xcb_atom_t protocols = atom(c, "WM_PROTOCOLS"), takeFocus = atom(c, "WM_TAKE_FOCUS");
+    xcb_get_property_reply_t *r =
+        xcb_get_property_reply(c, xcb_get_property(c, 0, w, protocols, XCB_ATOM_ATOM, 0, 32), nullptr);
+    if (r) {
+        const auto *listed = static_cast<const xcb_atom_t *>(xcb_get_property_value(r));
+        std::vector<xcb_atom_t> kept;
+        for (int i = 0, n = xcb_get_property_value_length(r) / 4; i < n; ++i)
+            if (listed[i] != takeFocus)
+                kept.push_back(listed[i]);
+        if (int(kept.size()) != xcb_get_property_value_length(r) / 4)
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, protocols, XCB_ATOM_ATOM, 32, std::uint32_t(kept.size()),
+                                kept.data());
+    }
     std::free(r);
     xcb_flush(c);
 }

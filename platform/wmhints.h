@@ -25,4 +25,10 @@ bool moveAsUser(QWidget *window, QPoint clientTopLeft);
 // window was mapped is not applied by every compositor.
 void reassertOpacity(QWidget *window);
 
+// A window that never takes the keyboard says so to the window manager in
+// full (no WM_TAKE_FOCUS, which Qt lists for every window): otherwise a
+// window manager may give it the keyboard all the same, and xfwm4 then
+// takes a full-screen window out of its layer when the keyboard moves on.
+void refuseKeyboard(QWidget *window);
+
 }   // namespace platform

@@ -523,6 +523,10 @@ private slots:
                 QStringLiteral("%1 levels seen in the fade: %2").arg(levels.size()).arg(seen.join(QLatin1Char(' ')))));
         // xfwm4 may let a panel through for a moment while the keyboard passes from the strip to the dock.
         QVERIFY2(waitUntil(covered, 5000), qPrintable(uncovered("after the strip")));
+        // The desktop refuses the keyboard: a window manager that gave it all
+        // the same (xfwm4) put the desktop under the panels once it moved on.
+        const std::uint32_t desktop = shown(screen);
+        QVERIFY2(!watch->activated().contains(desktop), "the window manager made the desktop the active window");
         dockShown = dock;
         // Where its form puts it, over the bottom panel's place.
         const QPoint dockAt((screen.width() - 500) / 2, int(std::lround((screen.height() * 15 - 1400) / 15.0)));

@@ -34,9 +34,10 @@ XWatch::XWatch()
     m_query = xcb_connect(nullptr, nullptr);
     m_root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
     m_opacity = atom(c, "_NET_WM_WINDOW_OPACITY");
+    m_active = atom(c, "_NET_ACTIVE_WINDOW");
     // New top-level windows are created as children of the root, before
     // the window manager frames them: catch each as it comes.
-    const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
     xcb_change_window_attributes(c, m_root, XCB_CW_EVENT_MASK, &mask);
     xcb_flush(c);
     m_thread = std::thread([this] { run(); });
@@ -89,7 +90,17 @@ void XWatch::run()
                 m_mappedSizes << m_createdSize.value(me->window);
         } else if (type == XCB_PROPERTY_NOTIFY) {
             auto *pe = reinterpret_cast<xcb_property_notify_event_t *>(e);
-            if (pe->atom == m_opacity) {
+            if (pe->window == m_root && pe->atom == m_active) {
+                xcb_get_property_reply_t *r = xcb_get_property_reply(
+                    m_conn, xcb_get_property(m_conn, 0, m_root, m_active, XCB_ATOM_WINDOW, 0, 1), nullptr);
+                if (r && xcb_get_property_value_length(r) >= 4) {
+                    std::uint32_t w = 0;
+                    std::memcpy(&w, xcb_get_property_value(r), 4);
+                    std::lock_guard<std::mutex> g(m_lock);
+                    m_activated << w;
+                }
+                std::free(r);
+            } else if (pe->atom == m_opacity) {
                 Change ch{pe->window, pe->time, pe->state == XCB_PROPERTY_DELETE, 0xffffffffu, true, 0};
                 if (!ch.deleted) {
                     // The value now, which a watcher held up by a busy machine may
@@ -108,6 +119,12 @@ void XWatch::run()
         }
         std::free(e);
     }
+}
+
+QList<std::uint32_t> XWatch::activated() const
+{
+    std::lock_guard<std::mutex> g(m_lock);
+    return m_activated;
 }
 
 QList<XWatch::Change> XWatch::changes(std::uint32_t window) const

@@ -39,9 +39,10 @@ public:
     // Changes of the opacity property so far, for one window or every window.
     QList<Change> changes(std::uint32_t window) const;
     QList<Change> changes() const;
-    int count() const;                      // a mark: changes seen so far
-    QList<std::uint32_t> windows() const;   // top-level windows created since the start
-    bool wasMapped(QSize created) const;    // a window created at that size has been mapped, even if gone since
+    int count() const;                        // a mark: changes seen so far
+    QList<std::uint32_t> windows() const;     // top-level windows created since the start
+    bool wasMapped(QSize created) const;      // a window created at that size has been mapped, even if gone since
+    QList<std::uint32_t> activated() const;   // windows the window manager named active (_NET_ACTIVE_WINDOW), in turn
 
     // Asked of the server directly.
     QString name(std::uint32_t window) const;
@@ -61,12 +62,13 @@ private:
 
     xcb_connection_t *m_conn = nullptr;
     xcb_connection_t *m_query = nullptr;
-    std::uint32_t m_root = 0, m_opacity = 0;
+    std::uint32_t m_root = 0, m_opacity = 0, m_active = 0;
     mutable std::mutex m_lock;
     QList<Change> m_changes;
     QList<std::uint32_t> m_windows;
     QMap<std::uint32_t, QSize> m_createdSize;
     QList<QSize> m_mappedSizes;
+    QList<std::uint32_t> m_activated;
     std::atomic<bool> m_stop{false};
     std::thread m_thread;
 };
